@@ -1,0 +1,96 @@
+// Control interface of the stand-in core: what it recorded, what it answers, and firing results
+// through the observers it was given. Tests, the demo and tools use it; the adapter never does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VeloCore.h"
+
+namespace Corvan {
+namespace Velo {
+namespace StandIn {
+
+// One argument of a core operation, as the core received it.
+struct RecordedArg {
+    enum class Kind { Text, Int, Flag, CText };
+    Kind kind = Kind::Int;
+    std::string bytes;           // Text: `length` bytes of the buffer; CText: bytes up to the zero
+    std::uint32_t length = 0;    // Text: the String's length
+    bool terminated = false;     // Text: the byte at index `length` is zero
+    bool null = false;           // Text: null buffer; CText: null pointer
+    const void* pointer = nullptr;  // Text: the buffer; CText: the pointer itself
+    int integer = 0;             // Int
+    bool flag = false;           // Flag
+    unsigned char flagByte = 0;  // Flag: the byte as passed
+};
+
+struct RecordedCall {
+    std::string operation;  // "Login", "SetRegion", ...
+    std::vector<RecordedArg> args;
+};
+
+struct LogLine {
+    int level = 0;
+    std::string file;
+    std::string function;
+    int line = 0;
+    std::string format;
+    std::string message;  // the format with its arguments applied
+};
+
+enum class ObserverKind { Login, Account, Notice, WebView };
+
+#if defined(_WIN32)
+#if defined(VELO_CORE_BUILD)
+#define VELO_STANDIN_API __declspec(dllexport)
+#else
+#define VELO_STANDIN_API __declspec(dllimport)
+#endif
+#else
+#define VELO_STANDIN_API __attribute__((visibility("default")))
+#endif
+
+// Forgets recorded calls and log lines and restores the default answers and the recording mode.
+// Installed observers stay installed.
+VELO_STANDIN_API void Reset();
+
+VELO_STANDIN_API std::vector<RecordedCall> Calls();
+VELO_STANDIN_API std::vector<LogLine> LogLines();
+
+// Every observer of a kind in the order given; the last one is the installed one.
+VELO_STANDIN_API std::vector<const void*> Observers(ObserverKind kind);
+
+// What GetLoginRet does with the caller's record, and what it returns. By default it leaves the
+// record untouched and returns false.
+VELO_STANDIN_API void SetLoginRetAnswer(std::function<bool(VeloLoginRet&)> answer);
+// What LoadNoticeData returns; empty by default.
+VELO_STANDIN_API void SetNoticeDataAnswer(std::string text);
+// What GetEncodeUrl returns; by default the percent-encoding of its argument.
+VELO_STANDIN_API void SetEncodeUrlAnswer(std::optional<std::string> text);
+
+// Percent-encodes every byte but the unreserved characters (letters, digits, "-", ".", "_", "~").
+VELO_STANDIN_API std::string PercentEncode(const std::string& text);
+
+// Calls the installed observer of the record's kind on this thread. False when none is installed.
+VELO_STANDIN_API bool FireLoginResult(const VeloLoginRet& ret);
+VELO_STANDIN_API bool FireBaseResult(const VeloBaseRet& ret);
+VELO_STANDIN_API bool FireQrCodeResult(const VeloQrCodeRet& ret);
+VELO_STANDIN_API bool FireAccountResult(const VeloAccountRet& ret);
+VELO_STANDIN_API bool FireNoticeResult(const VeloNoticeRet& ret);
+VELO_STANDIN_API bool FireWebViewResult(const VeloWebViewRet& ret);
+
+// In answering mode the core answers each request the way the real one does: a little later, on
+// a thread of its own, with a plausible record through the installed observer. Off by default,
+// or on when the environment variable VELO_STANDIN_ANSWER is set to 1 at load.
+VELO_STANDIN_API void SetAnswering(bool on);
+// Blocks until every answer queued so far has been delivered.
+VELO_STANDIN_API void WaitForAnswers();
+
+}  // namespace StandIn
+}  // namespace Velo
+}  // namespace Corvan

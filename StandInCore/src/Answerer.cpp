@@ -1,0 +1,282 @@
+// Answering mode: results arrive the way the real core sends them, later and from a thread of the
+// core's own, one plausible record per request.
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <thread>
+
+#include "StandInState.h"
+
+namespace Corvan {
+namespace Velo {
+namespace StandIn {
+
+namespace {
+
+// Method numbers the stand-in reports its answers under.
+enum MethodNumber {
+    kLogin = 101,
+    kAutoLogin,
+    kLogout,
+    kBind,
+    kCanBind,
+    kLoginWithConfirmCode,
+    kPreLoadParleyLibrary,
+    kSetInstallChannel,
+    kOnRealNameAuthFinished,
+    kUnInstall,
+    kQrCode,
+    kAccount = 201,
+    kNotice = 301,
+    kWebView = 401,
+};
+
+class Answerer {
+public:
+    Answerer() : answering_(EnabledByEnvironment()) {
+        GlobalState();  // outlives the worker, which uses it
+    }
+
+    ~Answerer() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (worker_.joinable()) {
+            worker_.join();
+        }
+    }
+
+    bool answering() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return answering_;
+    }
+
+    void SetAnswering(bool on) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answering_ = on;
+    }
+
+    void Queue(std::function<void()> answer) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!answering_) {
+            return;
+        }
+        queue_.push_back(std::move(answer));
+        if (!worker_.joinable()) {
+            worker_ = std::thread([this] { Run(); });
+        }
+        changed_.notify_all();
+    }
+
+    void WaitIdle() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
+    }
+
+    // The login the core holds after a successful login; GetLoginRet reports it when no answer
+    // is configured.
+    std::optional<VeloLoginRet> session;
+
+private:
+    static bool EnabledByEnvironment() {
+        const char* value = std::getenv("VELO_STANDIN_ANSWER");
+        return value != nullptr && value[0] == '1';
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) {
+                return;
+            }
+            std::function<void()> answer = std::move(queue_.front());
+            queue_.pop_front();
+            busy_ = true;
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            answer();
+            lock.lock();
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::function<void()>> queue_;
+    std::thread worker_;
+    bool answering_;
+    bool busy_ = false;
+    bool stopping_ = false;
+};
+
+Answerer& TheAnswerer() {
+    static Answerer answerer;
+    return answerer;
+}
+
+std::string Text(const std::vector<RecordedArg>& args, std::size_t index) {
+    return index < args.size() ? args[index].bytes : std::string();
+}
+
+template <class Record>
+Record Succeeded(int methodNameID) {
+    Record ret;
+    ret.methodNameID = methodNameID;
+    ret.retCode = 0;
+    ret.retMsg = "success";
+    ret.ret = 0;
+    return ret;
+}
+
+VeloLoginRet LoginAnswer(int methodNameID, const std::string& channel) {
+    VeloLoginRet ret = Succeeded<VeloLoginRet>(methodNameID);
+    ret.openid = "7301952866427190";
+    ret.token = "b3e1c6f0a94d27d5";
+    ret.token_expire_time = 1798761600;
+    ret.user_name = "Player One";
+    ret.pf = "velo_demo";
+    ret.pfKey = "5f2a1c";
+    ret.channelid = 3;
+    ret.channel = channel.empty() ? "Guest" : channel;
+    ret.bind_list = "[{\"channel\":\"Guest\",\"channelid\":3}]";
+    return ret;
+}
+
+VeloNoticeRet NoticeAnswer() {
+    VeloNoticeRet ret = Succeeded<VeloNoticeRet>(kNotice);
+    VeloNoticeInfo maintenance;
+    maintenance.notice_id = 11;
+    maintenance.notice_type = 1;
+    maintenance.notice_group = "system";
+    maintenance.start_time = 1798761600;
+    maintenance.end_time = 1798848000;
+    maintenance.language = "en";
+    maintenance.notice_text_obj = {"Maintenance", "Servers restart at 04:00 UTC.\n\"Thank you!\"",
+                                   ""};
+    VeloNoticeInfo event = maintenance;
+    event.notice_id = 12;
+    event.notice_group = "event";
+    event.notice_text_obj = {"Winter event", "Snowballs everywhere.", "https://example.com/ev"};
+    event.notice_pic_list.push_back({"https://example.com/ev.png", "9f86d081", "banner", "1024x512",
+                                     1});
+    ret.notice_list = {maintenance, event};
+    return ret;
+}
+
+void QueueAnswer(const std::string& operation, const std::vector<RecordedArg>& args) {
+    Answerer& answerer = TheAnswerer();
+    if (operation == "Login" || operation == "AutoLogin" || operation == "Bind" ||
+        operation == "LoginWithConfirmCode") {
+        const int method = operation == "Login"       ? kLogin
+                           : operation == "AutoLogin" ? kAutoLogin
+                           : operation == "Bind"      ? kBind
+                                                      : kLoginWithConfirmCode;
+        const VeloLoginRet ret = LoginAnswer(method, operation == "Login" ? Text(args, 0) : "");
+        answerer.Queue([ret, &answerer] {
+            {
+                std::lock_guard<std::mutex> lock(GlobalState().mutex);
+                answerer.session = ret;
+            }
+            FireLoginResult(ret);
+        });
+    } else if (operation == "Logout") {
+        answerer.Queue([&answerer] {
+            {
+                std::lock_guard<std::mutex> lock(GlobalState().mutex);
+                answerer.session.reset();
+            }
+            FireBaseResult(Succeeded<VeloBaseRet>(kLogout));
+        });
+    } else if (operation == "CanBind" || operation == "PreLoadParleyLibrary" ||
+               operation == "SetInstallChannel" || operation == "OnRealNameAuthFinished" ||
+               operation == "UnInstall") {
+        const int method = operation == "CanBind"                ? kCanBind
+                           : operation == "PreLoadParleyLibrary" ? kPreLoadParleyLibrary
+                           : operation == "SetInstallChannel"    ? kSetInstallChannel
+                           : operation == "UnInstall"            ? kUnInstall
+                                                                 : kOnRealNameAuthFinished;
+        answerer.Queue([method] { FireBaseResult(Succeeded<VeloBaseRet>(method)); });
+    } else if (operation == "RequestVerifyCode" || operation == "ResetPassword" ||
+               operation == "Modify" || operation == "GetRegisterStatus" ||
+               operation == "GetVerifyCodeStatus" || operation == "GetReceiveEmail" ||
+               operation == "VerifyPassword") {
+        VeloAccountRet ret = Succeeded<VeloAccountRet>(kAccount);
+        ret.channelID = 3;
+        ret.channel = "Guest";
+        ret.seq = "req-" + operation;
+        ret.user_name = Text(args, 0);
+        ret.uid = "7301952866427190";
+        ret.expiretime = "60s";
+        ret.expire_time = 60;
+        ret.is_register = 1;
+        answerer.Queue([ret] { FireAccountResult(ret); });
+    } else if (operation == "LoadNoticeData") {
+        answerer.Queue([] { FireNoticeResult(NoticeAnswer()); });
+    } else if (operation == "OpenUrl" || operation == "CallJS" || operation == "OpenOxaCenter" ||
+               operation == "OpenDeleteAccountUrl" || operation == "Close") {
+        VeloWebViewRet ret = Succeeded<VeloWebViewRet>(kWebView);
+        ret.embedUrl = operation == "CallJS" ? "" : Text(args, 0);
+        if (operation == "OpenUrl") {
+            for (const float progress : {0.25f, 1.0f}) {
+                ret.msgType = 1;
+                ret.embedProgress = progress;
+                answerer.Queue([ret] { FireWebViewResult(ret); });
+            }
+            return;
+        }
+        ret.msgType = operation == "Close" ? 2 : 3;
+        if (operation == "CallJS") {
+            ret.msgJsonData = "{\"called\":\"" + Text(args, 0) + "\"}";
+        }
+        answerer.Queue([ret] { FireWebViewResult(ret); });
+    }
+}
+
+}  // namespace
+
+void Answer(const std::string& operation, const std::vector<RecordedArg>& args) {
+    if (TheAnswerer().answering()) {
+        QueueAnswer(operation, args);
+    }
+}
+
+bool SessionLoginRet(VeloLoginRet& ret) {
+    std::lock_guard<std::mutex> lock(GlobalState().mutex);
+    const std::optional<VeloLoginRet>& session = TheAnswerer().session;
+    if (!session) {
+        return false;
+    }
+    ret = *session;
+    return true;
+}
+
+void SetAnswering(bool on) {
+    TheAnswerer().SetAnswering(on);
+}
+
+void WaitForAnswers() {
+    TheAnswerer().WaitIdle();
+}
+
+void Reset() {
+    Answerer& answerer = TheAnswerer();
+    answerer.SetAnswering(false);
+    answerer.WaitIdle();
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.calls.clear();
+    state.logLines.clear();
+    state.loginRetAnswer = nullptr;
+    state.noticeDataAnswer.clear();
+    state.encodeUrlAnswer.reset();
+    answerer.session.reset();
+}
+
+}  // namespace StandIn
+}  // namespace Velo
+}  // namespace Corvan

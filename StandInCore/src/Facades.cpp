@@ -1,0 +1,222 @@
+// The core's facade operations: each records its call and, in answering mode, queues an answer.
+#include <cstdarg>
+#include <cstdio>
+
+#include "StandInState.h"
+
+namespace Corvan {
+namespace Velo {
+
+using StandIn::CTextArg;
+using StandIn::FlagArg;
+using StandIn::GlobalState;
+using StandIn::IntArg;
+using StandIn::Record;
+using StandIn::TextArg;
+
+namespace {
+
+template <class Observer>
+void Install(std::vector<Observer*>& observers, Observer* observer) {
+    StandIn::State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    observers.push_back(observer);
+}
+
+}  // namespace
+
+void VeloLogin::SetLoginObserver(VeloLoginObserver* observer) {
+    Install(GlobalState().loginObservers, observer);
+}
+
+void VeloLogin::Login(const String& a, const String& b, const String& c, const String& d) {
+    Record("Login", {TextArg(a), TextArg(b), TextArg(c), TextArg(d)});
+}
+
+void VeloLogin::AutoLogin() {
+    Record("AutoLogin", {});
+}
+
+void VeloLogin::Logout(const String& a, const String& b, bool flag) {
+    Record("Logout", {TextArg(a), TextArg(b), FlagArg(flag)});
+}
+
+void VeloLogin::Bind(const String& a, const String& b, const String& c, const String& d) {
+    Record("Bind", {TextArg(a), TextArg(b), TextArg(c), TextArg(d)});
+}
+
+void VeloLogin::CanBind(const String& a, const String& b, const String& c) {
+    Record("CanBind", {TextArg(a), TextArg(b), TextArg(c)});
+}
+
+void VeloLogin::LoginWithConfirmCode(int code, const String& a, const String& b) {
+    Record("LoginWithConfirmCode", {IntArg(code), TextArg(a), TextArg(b)});
+}
+
+void VeloLogin::PreLoadParleyLibrary() {
+    Record("PreLoadParleyLibrary", {});
+}
+
+void VeloLogin::SetInstallChannel(const String& channel) {
+    Record("SetInstallChannel", {TextArg(channel)});
+}
+
+void VeloLogin::OnRealNameAuthFinished(const String& a, const String& b, const String& c,
+                                       bool flag) {
+    Record("OnRealNameAuthFinished", {TextArg(a), TextArg(b), TextArg(c), FlagArg(flag)});
+}
+
+void VeloLogin::UnInstall() {
+    Record("UnInstall", {});
+}
+
+bool VeloLogin::GetLoginRet(VeloLoginRet& ret) {
+    Record("GetLoginRet", {});
+    std::function<bool(VeloLoginRet&)> answer;
+    {
+        StandIn::State& state = GlobalState();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        answer = state.loginRetAnswer;
+    }
+    return answer ? answer(ret) : StandIn::SessionLoginRet(ret);
+}
+
+void VeloAccount::SetAccountObserver(VeloAccountObserver* observer) {
+    Install(GlobalState().accountObservers, observer);
+}
+
+void VeloAccount::RequestVerifyCode(const String& s1, const String& s2, int i3, int i4,
+                                    const String& s5, const String& s6, const String& s7) {
+    Record("RequestVerifyCode", {TextArg(s1), TextArg(s2), IntArg(i3), IntArg(i4), TextArg(s5),
+                                 TextArg(s6), TextArg(s7)});
+}
+
+void VeloAccount::ResetPassword(const String& s1, int i2, const String& s3, const String& s4,
+                                const String& s5, int i6, int i7, const String& s8,
+                                const String& s9, const String& s10) {
+    Record("ResetPassword", {TextArg(s1), IntArg(i2), TextArg(s3), TextArg(s4), TextArg(s5),
+                             IntArg(i6), IntArg(i7), TextArg(s8), TextArg(s9), TextArg(s10)});
+}
+
+void VeloAccount::Modify(const String& s1, int i2, const String& s3, int i4, int i5, int i6,
+                         const String& s7, const String& s8, int i9, const String& s10,
+                         const String& s11, const String& s12, const String& s13) {
+    Record("Modify", {TextArg(s1), IntArg(i2), TextArg(s3), IntArg(i4), IntArg(i5), IntArg(i6),
+                      TextArg(s7), TextArg(s8), IntArg(i9), TextArg(s10), TextArg(s11),
+                      TextArg(s12), TextArg(s13)});
+}
+
+void VeloAccount::GetRegisterStatus(const String& s1, const String& s2, int i3, const String& s4,
+                                    const String& s5, const String& s6) {
+    Record("GetRegisterStatus",
+           {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5), TextArg(s6)});
+}
+
+void VeloAccount::GetVerifyCodeStatus(const String& s1, const String& s2, int i3, int i4, int i5,
+                                      const String& s6, const String& s7, const String& s8) {
+    Record("GetVerifyCodeStatus", {TextArg(s1), TextArg(s2), IntArg(i3), IntArg(i4), IntArg(i5),
+                                   TextArg(s6), TextArg(s7), TextArg(s8)});
+}
+
+void VeloAccount::GetReceiveEmail(const String& s1, const String& s2, int i3, const String& s4,
+                                  const String& s5, const String& s6) {
+    Record("GetReceiveEmail",
+           {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5), TextArg(s6)});
+}
+
+void VeloAccount::VerifyPassword(const String& s1, const String& s2, const String& s3, int i4,
+                                 const String& s5, const String& s6, const String& s7) {
+    Record("VerifyPassword", {TextArg(s1), TextArg(s2), TextArg(s3), IntArg(i4), TextArg(s5),
+                              TextArg(s6), TextArg(s7)});
+}
+
+void VeloNotice::SetNoticeObserver(VeloNoticeObserver* observer) {
+    Install(GlobalState().noticeObservers, observer);
+}
+
+std::string VeloNotice::LoadNoticeData(const String& s1, const String& s2, int i3,
+                                       const String& s4, const String& s5) {
+    Record("LoadNoticeData", {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5)});
+    StandIn::State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.noticeDataAnswer;
+}
+
+void VeloWebView::SetWebViewObserver(VeloWebViewObserver* observer) {
+    Install(GlobalState().webViewObservers, observer);
+}
+
+void VeloWebView::OpenUrl(const String& url, int i2, bool b3, bool b4, const String& s5, bool b6) {
+    Record("OpenUrl",
+           {TextArg(url), IntArg(i2), FlagArg(b3), FlagArg(b4), TextArg(s5), FlagArg(b6)});
+}
+
+std::string VeloWebView::GetEncodeUrl(const String& url) {
+    Record("GetEncodeUrl", {TextArg(url)});
+    std::optional<std::string> answer;
+    {
+        StandIn::State& state = GlobalState();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        answer = state.encodeUrlAnswer;
+    }
+    if (answer) {
+        return *answer;
+    }
+    return StandIn::PercentEncode(url.data != nullptr ? std::string(url.data, url.length) : "");
+}
+
+void VeloWebView::CallJS(const String& script) {
+    Record("CallJS", {TextArg(script)});
+}
+
+void VeloWebView::OpenOxaCenter(const String& s1, const String& s2, const String& s3,
+                                const String& s4, const String& s5, const String& s6, int i7,
+                                const String& s8) {
+    Record("OpenOxaCenter", {TextArg(s1), TextArg(s2), TextArg(s3), TextArg(s4), TextArg(s5),
+                             TextArg(s6), IntArg(i7), TextArg(s8)});
+}
+
+void VeloWebView::OpenDeleteAccountUrl(const String& s1, int i2, bool b3, const String& s4) {
+    Record("OpenDeleteAccountUrl", {TextArg(s1), IntArg(i2), FlagArg(b3), TextArg(s4)});
+}
+
+void VeloWebView::Close() {
+    Record("Close", {});
+}
+
+void VeloTools::SetLanguage(const char* language) {
+    Record("SetLanguage", {CTextArg(language)});
+}
+
+void VeloTools::SetRegion(const char* a, const char* b, const char* c) {
+    Record("SetRegion", {CTextArg(a), CTextArg(b), CTextArg(c)});
+}
+
+VeloLog* VeloLog::GetInstance() {
+    static VeloLog instance;
+    return &instance;
+}
+
+void VeloLog::PrintLog(VeloLogLevel level, char* file, char* function, int line, char* format,
+                       ...) {
+    StandIn::LogLine entry;
+    entry.level = static_cast<int>(level);
+    entry.file = file != nullptr ? file : "";
+    entry.function = function != nullptr ? function : "";
+    entry.line = line;
+    entry.format = format != nullptr ? format : "";
+    if (format != nullptr) {
+        char message[1024];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(message, sizeof message, format, args);
+        va_end(args);
+        entry.message = message;
+    }
+    StandIn::State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.logLines.push_back(std::move(entry));
+}
+
+}  // namespace Velo
+}  // namespace Corvan

@@ -1,0 +1,45 @@
+// The stand-in core's shared state: recorded calls, log lines, observers and configured answers.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "VeloStandIn.h"
+
+namespace Corvan {
+namespace Velo {
+namespace StandIn {
+
+struct State {
+    std::mutex mutex;
+    std::vector<RecordedCall> calls;
+    std::vector<LogLine> logLines;
+    std::vector<VeloLoginObserver*> loginObservers;
+    std::vector<VeloAccountObserver*> accountObservers;
+    std::vector<VeloNoticeObserver*> noticeObservers;
+    std::vector<VeloWebViewObserver*> webViewObservers;
+    std::function<bool(VeloLoginRet&)> loginRetAnswer;
+    std::string noticeDataAnswer;
+    std::optional<std::string> encodeUrlAnswer;
+};
+
+State& GlobalState();
+
+// Builders of one recorded argument each.
+RecordedArg TextArg(const String& text);
+RecordedArg IntArg(int value);
+RecordedArg FlagArg(bool value);
+RecordedArg CTextArg(const char* text);
+
+void Record(std::string operation, std::vector<RecordedArg> args);
+
+// Answering mode: queues the plausible answer to `operation`, if the mode is on.
+void Answer(const std::string& operation, const std::vector<RecordedArg>& args);
+
+// Fills `ret` with the login that answering mode holds; false when there is none.
+bool SessionLoginRet(VeloLoginRet& ret);
+
+}  // namespace StandIn
+}  // namespace Velo
+}  // namespace Corvan
