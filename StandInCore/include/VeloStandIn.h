@@ -19,14 +19,14 @@ namespace StandIn {
 struct RecordedArg {
     enum class Kind { Text, Int, Flag, CText };
     Kind kind = Kind::Int;
-    std::string bytes;           // Text: `length` bytes of the buffer; CText: bytes up to the zero
-    std::uint32_t length = 0;    // Text: the String's length
-    bool terminated = false;     // Text: the byte at index `length` is zero
-    bool null = false;           // Text: null buffer; CText: null pointer
+    std::string bytes;         // Text: `length` bytes of the buffer; CText: bytes up to the zero
+    std::uint32_t length = 0;  // Text: the String's length
+    bool terminated = false;   // Text: the byte at index `length` is zero
+    bool null = false;         // Text: null buffer; CText: null pointer
     const void* pointer = nullptr;  // Text: the buffer; CText: the pointer itself
-    int integer = 0;             // Int
-    bool flag = false;           // Flag
-    unsigned char flagByte = 0;  // Flag: the byte as passed
+    int integer = 0;                // Int
+    bool flag = false;              // Flag
+    unsigned char flagByte = 0;     // Flag: the byte as passed
 };
 
 struct RecordedCall {

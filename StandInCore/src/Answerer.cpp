@@ -33,7 +33,7 @@ enum MethodNumber {
 };
 
 class Answerer {
-public:
+  public:
     Answerer() : answering_(EnabledByEnvironment()) {
         GlobalState();  // outlives the worker, which uses it
     }
@@ -52,6 +52,16 @@ public:
     bool answering() {
         std::lock_guard<std::mutex> lock(mutex_);
         return answering_;
+    }
+
+    std::string NoticeDataAnswer() {
+        const bool answering = TheAnswerer().answering();
+        State& state = GlobalState();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (state.noticeDataAnswer.empty() && answering) {
+            return R"({"ret":0,"msg":"loading","notice_count":2})";
+        }
+        return state.noticeDataAnswer;
     }
 
     void SetAnswering(bool on) {
@@ -80,7 +90,7 @@ public:
     // is configured.
     std::optional<VeloLoginRet> session;
 
-private:
+  private:
     static bool EnabledByEnvironment() {
         const char* value = std::getenv("VELO_STANDIN_ANSWER");
         return value != nullptr && value[0] == '1';
@@ -162,8 +172,8 @@ VeloNoticeRet NoticeAnswer() {
     event.notice_id = 12;
     event.notice_group = "event";
     event.notice_text_obj = {"Winter event", "Snowballs everywhere.", "https://example.com/ev"};
-    event.notice_pic_list.push_back({"https://example.com/ev.png", "9f86d081", "banner", "1024x512",
-                                     1});
+    event.notice_pic_list.push_back(
+        {"https://example.com/ev.png", "9f86d081", "banner", "1024x512", 1});
     ret.notice_list = {maintenance, event};
     return ret;
 }
@@ -253,6 +263,16 @@ bool SessionLoginRet(VeloLoginRet& ret) {
     }
     ret = *session;
     return true;
+}
+
+std::string NoticeDataAnswer() {
+    const bool answering = TheAnswerer().answering();
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.noticeDataAnswer.empty() && answering) {
+        return R"({"ret":0,"msg":"loading","notice_count":2})";
+    }
+    return state.noticeDataAnswer;
 }
 
 void SetAnswering(bool on) {

@@ -101,9 +101,9 @@ void VeloAccount::ResetPassword(const String& s1, int i2, const String& s3, cons
 void VeloAccount::Modify(const String& s1, int i2, const String& s3, int i4, int i5, int i6,
                          const String& s7, const String& s8, int i9, const String& s10,
                          const String& s11, const String& s12, const String& s13) {
-    Record("Modify", {TextArg(s1), IntArg(i2), TextArg(s3), IntArg(i4), IntArg(i5), IntArg(i6),
-                      TextArg(s7), TextArg(s8), IntArg(i9), TextArg(s10), TextArg(s11),
-                      TextArg(s12), TextArg(s13)});
+    Record("Modify",
+           {TextArg(s1), IntArg(i2), TextArg(s3), IntArg(i4), IntArg(i5), IntArg(i6), TextArg(s7),
+            TextArg(s8), IntArg(i9), TextArg(s10), TextArg(s11), TextArg(s12), TextArg(s13)});
 }
 
 void VeloAccount::GetRegisterStatus(const String& s1, const String& s2, int i3, const String& s4,
@@ -134,12 +134,10 @@ void VeloNotice::SetNoticeObserver(VeloNoticeObserver* observer) {
     Install(GlobalState().noticeObservers, observer);
 }
 
-std::string VeloNotice::LoadNoticeData(const String& s1, const String& s2, int i3,
-                                       const String& s4, const String& s5) {
+std::string VeloNotice::LoadNoticeData(const String& s1, const String& s2, int i3, const String& s4,
+                                       const String& s5) {
     Record("LoadNoticeData", {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5)});
-    StandIn::State& state = GlobalState();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    return state.noticeDataAnswer;
+    return StandIn::NoticeDataAnswer();
 }
 
 void VeloWebView::SetWebViewObserver(VeloWebViewObserver* observer) {

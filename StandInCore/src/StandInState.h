@@ -37,6 +37,9 @@ void Record(std::string operation, std::vector<RecordedArg> args);
 // Answering mode: queues the plausible answer to `operation`, if the mode is on.
 void Answer(const std::string& operation, const std::vector<RecordedArg>& args);
 
+// What LoadNoticeData returns: the configured text, or in answering mode a short acknowledgement.
+std::string NoticeDataAnswer();
+
 // Fills `ret` with the login that answering mode holds; false when there is none.
 bool SessionLoginRet(VeloLoginRet& ret);
 

@@ -13,7 +13,7 @@ namespace Corvan {
 namespace Velo {
 
 class VELO_CORE_API VeloLogin {
-public:
+  public:
     static void SetLoginObserver(VeloLoginObserver* observer);
     static void Login(const String& a, const String& b, const String& c, const String& d);
     static void AutoLogin();
@@ -23,19 +23,20 @@ public:
     static void LoginWithConfirmCode(int code, const String& a, const String& b);
     static void PreLoadParleyLibrary();
     static void SetInstallChannel(const String& channel);
-    static void OnRealNameAuthFinished(const String& a, const String& b, const String& c, bool flag);
+    static void OnRealNameAuthFinished(const String& a, const String& b, const String& c,
+                                       bool flag);
     static void UnInstall();
     static bool GetLoginRet(VeloLoginRet& ret);
 };
 
 class VELO_CORE_API VeloAccount {
-public:
+  public:
     static void SetAccountObserver(VeloAccountObserver* observer);
     static void RequestVerifyCode(const String& s1, const String& s2, int i3, int i4,
                                   const String& s5, const String& s6, const String& s7);
     static void ResetPassword(const String& s1, int i2, const String& s3, const String& s4,
-                              const String& s5, int i6, int i7, const String& s8,
-                              const String& s9, const String& s10);
+                              const String& s5, int i6, int i7, const String& s8, const String& s9,
+                              const String& s10);
     static void Modify(const String& s1, int i2, const String& s3, int i4, int i5, int i6,
                        const String& s7, const String& s8, int i9, const String& s10,
                        const String& s11, const String& s12, const String& s13);
@@ -50,14 +51,14 @@ public:
 };
 
 class VELO_CORE_API VeloNotice {
-public:
+  public:
     static void SetNoticeObserver(VeloNoticeObserver* observer);
-    static std::string LoadNoticeData(const String& s1, const String& s2, int i3,
-                                      const String& s4, const String& s5);
+    static std::string LoadNoticeData(const String& s1, const String& s2, int i3, const String& s4,
+                                      const String& s5);
 };
 
 class VELO_CORE_API VeloWebView {
-public:
+  public:
     static void SetWebViewObserver(VeloWebViewObserver* observer);
     static void OpenUrl(const String& url, int i2, bool b3, bool b4, const String& s5, bool b6);
     static std::string GetEncodeUrl(const String& url);
@@ -70,7 +71,7 @@ public:
 };
 
 class VELO_CORE_API VeloTools {
-public:
+  public:
     static void SetLanguage(const char* language);
     static void SetRegion(const char* a, const char* b, const char* c);
 };
@@ -83,7 +84,7 @@ enum VeloLogLevel {
 };
 
 class VELO_CORE_API VeloLog {
-public:
+  public:
     static VeloLog* GetInstance();
     void PrintLog(VeloLogLevel level, char* file, char* function, int line, char* format, ...);
 };

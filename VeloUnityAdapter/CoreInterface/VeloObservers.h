@@ -8,7 +8,7 @@ namespace Corvan {
 namespace Velo {
 
 class VeloLoginObserver {
-public:
+  public:
     virtual ~VeloLoginObserver() {}
     virtual void OnLoginResult(const VeloLoginRet& /*ret*/) {}
     virtual void OnBaseResult(const VeloBaseRet& /*ret*/) {}
@@ -16,19 +16,19 @@ public:
 };
 
 class VeloAccountObserver {
-public:
+  public:
     virtual ~VeloAccountObserver() {}
     virtual void OnAccountResult(const VeloAccountRet& /*ret*/) {}
 };
 
 class VeloNoticeObserver {
-public:
+  public:
     virtual ~VeloNoticeObserver() {}
     virtual void OnNoticeResult(const VeloNoticeRet& /*ret*/) {}
 };
 
 class VeloWebViewObserver {
-public:
+  public:
     virtual ~VeloWebViewObserver() {}
     virtual void OnWebViewResult(const VeloWebViewRet& /*ret*/) {}
 };

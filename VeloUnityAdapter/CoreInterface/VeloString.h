@@ -42,7 +42,7 @@ struct String {
     String(const String&) = delete;
     String& operator=(const String&) = delete;
 
-private:
+  private:
     void Assign(const char* text, std::size_t size) {
         if (size >= UINT32_MAX) {
             return;

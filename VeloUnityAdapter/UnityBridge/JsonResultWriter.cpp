@@ -17,15 +17,14 @@ namespace {
 constexpr std::size_t kInitialCapacity = 512;
 
 // Accepts any well-formed JSON and remembers the kind of its root value.
-class RootKindHandler
-    : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RootKindHandler> {
-public:
+class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RootKindHandler> {
+  public:
     bool StartObject() { return Begin(rapidjson::kObjectType); }
     bool StartArray() { return Begin(rapidjson::kArrayType); }
     bool Default() { return Begin(rapidjson::kNullType); }
     rapidjson::Type root = rapidjson::kNullType;
 
-private:
+  private:
     bool Begin(rapidjson::Type kind) {
         if (!started_) {
             started_ = true;

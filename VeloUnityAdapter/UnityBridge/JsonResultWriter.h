@@ -17,7 +17,7 @@ namespace Bridge {
 // RapidJSON's C runtime allocator, except that running out of memory throws std::bad_alloc
 // instead of handing RapidJSON a null pointer to write through.
 class ThrowingAllocator {
-public:
+  public:
     static const bool kNeedFree = true;
     void* Malloc(std::size_t size);
     void* Realloc(void* original, std::size_t originalSize, std::size_t newSize);
@@ -25,10 +25,10 @@ public:
 };
 
 class JsonResultWriter {
-public:
+  public:
     using Buffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, ThrowingAllocator>;
-    using Writer = rapidjson::Writer<Buffer, rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                     ThrowingAllocator>;
+    using Writer =
+        rapidjson::Writer<Buffer, rapidjson::UTF8<>, rapidjson::UTF8<>, ThrowingAllocator>;
 
     // Begins an object, or an array for rapidjson::kArrayType.
     explicit JsonResultWriter(rapidjson::Type kind = rapidjson::kObjectType);
@@ -56,7 +56,7 @@ public:
     const char* Finish();
     std::size_t Size() const { return buffer_.GetSize(); }
 
-private:
+  private:
     void WriteKey(const char* key);
     void WriteRaw(const char* text, std::size_t size, rapidjson::Type kind);
 

@@ -25,7 +25,7 @@ std::mutex g_registration;
 thread_local int t_deliveryDepth = 0;
 
 class InFlight {
-public:
+  public:
     InFlight() {
         for (;;) {
             const std::uint32_t phase = g_phase.load();
@@ -46,7 +46,7 @@ public:
     InFlight(const InFlight&) = delete;
     InFlight& operator=(const InFlight&) = delete;
 
-private:
+  private:
     std::atomic<std::uint32_t>* slot_;
 };
 

@@ -10,7 +10,7 @@ namespace Velo {
 namespace Bridge {
 
 class UnityAccountObserver : public VeloAccountObserver {
-public:
+  public:
     void OnAccountResult(const VeloAccountRet& ret) override {
         DeliverResult(ret, [&](JsonResultWriter& json) {
             json.AddInt("channelID", ret.channelID)
@@ -39,9 +39,8 @@ using Corvan::Velo::Bridge::Text;
 extern "C" {
 
 VELO_ADAPTER_API void setAccountObserverAdapter(void) {
-    Guarded([] {
-        VeloAccount::SetAccountObserver(new Corvan::Velo::Bridge::UnityAccountObserver());
-    });
+    Guarded(
+        [] { VeloAccount::SetAccountObserver(new Corvan::Velo::Bridge::UnityAccountObserver()); });
 }
 
 VELO_ADAPTER_API void requestVerifyCodeAdapter(const char* s1, const char* s2, int i3, int i4,
@@ -85,8 +84,8 @@ VELO_ADAPTER_API void getVerifyCodeStatusAdapter(const char* s1, const char* s2,
     });
 }
 
-VELO_ADAPTER_API void getReceiveEmailAdapter(const char* s1, const char* s2, int i3,
-                                             const char* s4, const char* s5, const char* s6) {
+VELO_ADAPTER_API void getReceiveEmailAdapter(const char* s1, const char* s2, int i3, const char* s4,
+                                             const char* s5, const char* s6) {
     Guarded([&] {
         VeloAccount::GetReceiveEmail(Text(s1), Text(s2), i3, Text(s4), Text(s5), Text(s6));
     });
@@ -95,8 +94,7 @@ VELO_ADAPTER_API void getReceiveEmailAdapter(const char* s1, const char* s2, int
 VELO_ADAPTER_API void verifyPasswordAdapter(const char* s1, const char* s2, const char* s3, int i4,
                                             const char* s5, const char* s6, const char* s7) {
     Guarded([&] {
-        VeloAccount::VerifyPassword(Text(s1), Text(s2), Text(s3), i4, Text(s5), Text(s6),
-                                    Text(s7));
+        VeloAccount::VerifyPassword(Text(s1), Text(s2), Text(s3), i4, Text(s5), Text(s6), Text(s7));
     });
 }
 

@@ -51,11 +51,11 @@ VELO_ADAPTER_API void setWebViewObserverAdapter(void);
 /* --- Login: results through the login observer -------------------------------------------- */
 
 VELO_ADAPTER_API void loginAdapter(const char* a, const char* b, const char* c,
-                                   const char* d);                   /* VeloLogin::Login */
-VELO_ADAPTER_API void autoLoginAdapter(void);                        /* VeloLogin::AutoLogin */
+                                   const char* d); /* VeloLogin::Login */
+VELO_ADAPTER_API void autoLoginAdapter(void);      /* VeloLogin::AutoLogin */
 VELO_ADAPTER_API void logoutAdapter(const char* a, const char* b, bool flag); /* Logout */
 VELO_ADAPTER_API void bindAdapter(const char* a, const char* b, const char* c,
-                                  const char* d);                      /* VeloLogin::Bind */
+                                  const char* d); /* VeloLogin::Bind */
 VELO_ADAPTER_API void canBindAdapter(const char* a, const char* b, const char* c); /* CanBind */
 VELO_ADAPTER_API void loginWithConfirmcodeAdapter(int code, const char* a,
                                                   const char* b); /* LoginWithConfirmCode */
@@ -63,7 +63,7 @@ VELO_ADAPTER_API void preLoadParleyLibraryAdapter(void); /* VeloLogin::PreLoadPa
 VELO_ADAPTER_API void setInstallChannelAdapter(const char* channel); /* SetInstallChannel */
 VELO_ADAPTER_API void onRealNameAuthFinishedAdapter(const char* a, const char* b, const char* c,
                                                     bool flag); /* OnRealNameAuthFinished */
-VELO_ADAPTER_API void unInstallAdapter(void); /* VeloLogin::UnInstall */
+VELO_ADAPTER_API void unInstallAdapter(void);                   /* VeloLogin::UnInstall */
 
 /* VeloLogin::GetLoginRet, written as JSON (the login members, no envelope). Caller owns the
  * text: release it with releaseTextAdapter. */
@@ -74,13 +74,12 @@ VELO_ADAPTER_API char* getLoginRetAdapter(void);
 VELO_ADAPTER_API void requestVerifyCodeAdapter(const char* s1, const char* s2, int i3, int i4,
                                                const char* s5, const char* s6,
                                                const char* s7); /* RequestVerifyCode */
-VELO_ADAPTER_API void resetPasswordAdapter(const char* s1, int i2, const char* s3,
-                                           const char* s4, const char* s5, int i6, int i7,
-                                           const char* s8, const char* s9,
-                                           const char* s10); /* ResetPassword */
-VELO_ADAPTER_API void modifyAdapter(const char* s1, int i2, const char* s3, int i4, int i5,
-                                    int i6, const char* s7, const char* s8, int i9,
-                                    const char* s10, const char* s11, const char* s12,
+VELO_ADAPTER_API void resetPasswordAdapter(const char* s1, int i2, const char* s3, const char* s4,
+                                           const char* s5, int i6, int i7, const char* s8,
+                                           const char* s9, const char* s10); /* ResetPassword */
+VELO_ADAPTER_API void modifyAdapter(const char* s1, int i2, const char* s3, int i4, int i5, int i6,
+                                    const char* s7, const char* s8, int i9, const char* s10,
+                                    const char* s11, const char* s12,
                                     const char* s13); /* VeloAccount::Modify */
 VELO_ADAPTER_API void getRegisterStatusAdapter(const char* s1, const char* s2, int i3,
                                                const char* s4, const char* s5,
@@ -88,9 +87,8 @@ VELO_ADAPTER_API void getRegisterStatusAdapter(const char* s1, const char* s2, i
 VELO_ADAPTER_API void getVerifyCodeStatusAdapter(const char* s1, const char* s2, int i3, int i4,
                                                  int i5, const char* s6, const char* s7,
                                                  const char* s8); /* GetVerifyCodeStatus */
-VELO_ADAPTER_API void getReceiveEmailAdapter(const char* s1, const char* s2, int i3,
-                                             const char* s4, const char* s5,
-                                             const char* s6); /* GetReceiveEmail */
+VELO_ADAPTER_API void getReceiveEmailAdapter(const char* s1, const char* s2, int i3, const char* s4,
+                                             const char* s5, const char* s6); /* GetReceiveEmail */
 VELO_ADAPTER_API void verifyPasswordAdapter(const char* s1, const char* s2, const char* s3, int i4,
                                             const char* s5, const char* s6,
                                             const char* s7); /* VerifyPassword */
@@ -99,8 +97,8 @@ VELO_ADAPTER_API void verifyPasswordAdapter(const char* s1, const char* s2, cons
 
 /* VeloNotice::LoadNoticeData; returns the core's answer. Caller owns the text: release it with
  * releaseTextAdapter. */
-VELO_ADAPTER_API char* loadNoticeDataAdapter(const char* s1, const char* s2, int i3,
-                                             const char* s4, const char* s5);
+VELO_ADAPTER_API char* loadNoticeDataAdapter(const char* s1, const char* s2, int i3, const char* s4,
+                                             const char* s5);
 
 /* --- Web view: events through the web view observer --------------------------------------- */
 
@@ -114,7 +112,7 @@ VELO_ADAPTER_API void openOxaCenterAdapter(const char* s1, const char* s2, const
                                            const char* s8); /* OpenOxaCenter */
 VELO_ADAPTER_API void openDeleteAccountUrlAdapter(const char* s1, int i2, bool b3,
                                                   const char* s4); /* OpenDeleteAccountUrl */
-VELO_ADAPTER_API void closeAdapter(void);                         /* VeloWebView::Close */
+VELO_ADAPTER_API void closeAdapter(void);                          /* VeloWebView::Close */
 
 /* --- Settings: the caller's pointers go to the core unchanged, null included --------------- */
 

@@ -37,7 +37,7 @@ void WriteLoginMembers(JsonResultWriter& json, const VeloLoginRet& ret) {
 }  // namespace
 
 class UnityLoginObserver : public VeloLoginObserver {
-public:
+  public:
     void OnLoginResult(const VeloLoginRet& ret) override {
         DeliverResult(ret, [&](JsonResultWriter& json) { WriteLoginMembers(json, ret); });
     }

@@ -57,7 +57,7 @@ void WriteNotice(JsonResultWriter& json, const VeloNoticeInfo& notice) {
 }  // namespace
 
 class UnityNoticeObserver : public VeloNoticeObserver {
-public:
+  public:
     void OnNoticeResult(const VeloNoticeRet& ret) override {
         DeliverResult(ret, [&](JsonResultWriter& json) {
             JsonResultWriter list(rapidjson::kArrayType);
@@ -83,13 +83,11 @@ using Corvan::Velo::Bridge::Text;
 extern "C" {
 
 VELO_ADAPTER_API void setNoticeObserverAdapter(void) {
-    Guarded([] {
-        VeloNotice::SetNoticeObserver(new Corvan::Velo::Bridge::UnityNoticeObserver());
-    });
+    Guarded([] { VeloNotice::SetNoticeObserver(new Corvan::Velo::Bridge::UnityNoticeObserver()); });
 }
 
-VELO_ADAPTER_API char* loadNoticeDataAdapter(const char* s1, const char* s2, int i3,
-                                             const char* s4, const char* s5) {
+VELO_ADAPTER_API char* loadNoticeDataAdapter(const char* s1, const char* s2, int i3, const char* s4,
+                                             const char* s5) {
     return Guarded<char*>(nullptr, [&] {
         return ReturnedText(VeloNotice::LoadNoticeData(Text(s1), Text(s2), i3, Text(s4), Text(s5)));
     });

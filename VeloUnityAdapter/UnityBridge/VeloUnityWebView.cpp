@@ -23,7 +23,7 @@ const char* SourceFileName() {
 }  // namespace
 
 class UnityWebViewObserver : public VeloWebViewObserver {
-public:
+  public:
     void OnWebViewResult(const VeloWebViewRet& ret) override {
         DeliverResult(ret, [&](JsonResultWriter& json) {
             json.AddInt("msgType", ret.msgType)
@@ -79,8 +79,7 @@ VELO_ADAPTER_API void openOxaCenterAdapter(const char* s1, const char* s2, const
     });
 }
 
-VELO_ADAPTER_API void openDeleteAccountUrlAdapter(const char* s1, int i2, bool b3,
-                                                  const char* s4) {
+VELO_ADAPTER_API void openDeleteAccountUrlAdapter(const char* s1, int i2, bool b3, const char* s4) {
     Guarded([&] { VeloWebView::OpenDeleteAccountUrl(Text(s1), i2, b3, Text(s4)); });
 }
 

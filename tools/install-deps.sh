@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs everything the build, the demo and every test stage need on a Debian machine.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    rapidjson-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
+    clang-14 libclang-rt-14-dev
+    g++-mingw-w64-x86-64-posix wine64
+    mono-devel nunit-console libnewtonsoft-json-cil-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+        "${missing[@]}"
+fi
