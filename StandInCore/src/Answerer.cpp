@@ -54,16 +54,6 @@ class Answerer {
         return answering_;
     }
 
-    std::string NoticeDataAnswer() {
-        const bool answering = TheAnswerer().answering();
-        State& state = GlobalState();
-        std::lock_guard<std::mutex> lock(state.mutex);
-        if (state.noticeDataAnswer.empty() && answering) {
-            return R"({"ret":0,"msg":"loading","notice_count":2})";
-        }
-        return state.noticeDataAnswer;
-    }
-
     void SetAnswering(bool on) {
         std::lock_guard<std::mutex> lock(mutex_);
         answering_ = on;
@@ -263,6 +253,16 @@ bool SessionLoginRet(VeloLoginRet& ret) {
     }
     ret = *session;
     return true;
+}
+
+std::string NoticeDataAnswer() {
+    const bool answering = TheAnswerer().answering();
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.noticeDataAnswer.empty() && answering) {
+        return R"({"ret":0,"msg":"loading","notice_count":2})";
+    }
+    return state.noticeDataAnswer;
 }
 
 std::string NoticeDataAnswer() {
