@@ -265,16 +265,6 @@ std::string NoticeDataAnswer() {
     return state.noticeDataAnswer;
 }
 
-std::string NoticeDataAnswer() {
-    const bool answering = TheAnswerer().answering();
-    State& state = GlobalState();
-    std::lock_guard<std::mutex> lock(state.mutex);
-    if (state.noticeDataAnswer.empty() && answering) {
-        return R"({"ret":0,"msg":"loading","notice_count":2})";
-    }
-    return state.noticeDataAnswer;
-}
-
 void SetAnswering(bool on) {
     TheAnswerer().SetAnswering(on);
 }
