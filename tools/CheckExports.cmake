@@ -1,20 +1,50 @@
-# Compares the functions a built adapter exports with the export list kept in the repository.
-#   cmake -DLIBRARY=<adapter .so or .dll> -DEXPORTS=<exports.txt> [-DNM=nm] [-DOBJDUMP=objdump]
-#         -P CheckExports.cmake
-# A missing, misspelt or extra export fails, as does any C++ (mangled) symbol.
-foreach(var LIBRARY EXPORTS)
-    if(NOT DEFINED ${var})
-        message(FATAL_ERROR "CheckExports: ${var} is required")
+# Checks the interface of a built library.
+#   cmake -DLIBRARY=<.so or .dll> [-DEXPORTS=<list file>] [-DIMPORTS_ALLOWED=<regex>]
+#         [-DNM=nm] [-DOBJDUMP=objdump] -P CheckExports.cmake
+# EXPORTS: the library exports exactly the functions of the list, one a line: a missing, misspelt
+# or extra export fails, as does any C++ (mangled) symbol.
+# IMPORTS_ALLOWED (DLLs): every DLL the library imports from matches the regular expression
+# (case-insensitive).
+if(NOT DEFINED LIBRARY)
+    message(FATAL_ERROR "CheckExports: LIBRARY is required")
+endif()
+if(NOT OBJDUMP)
+    set(OBJDUMP objdump)
+endif()
+
+if(DEFINED IMPORTS_ALLOWED)
+    execute_process(COMMAND "${OBJDUMP}" -p "${LIBRARY}"
+        OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "CheckExports: ${OBJDUMP} -p failed on ${LIBRARY}")
     endif()
-endforeach()
+    string(REGEX MATCHALL "DLL Name: [^\n]+" rows "${dump}")
+    set(imports "")
+    set(refused "")
+    foreach(row IN LISTS rows)
+        string(REGEX REPLACE "^DLL Name: " "" name "${row}")
+        string(STRIP "${name}" name)
+        list(APPEND imports "${name}")
+        string(TOLOWER "${name}" lower)
+        string(TOLOWER "${IMPORTS_ALLOWED}" allowed)
+        if(NOT lower MATCHES "^(${allowed})$")
+            list(APPEND refused "${name}")
+        endif()
+    endforeach()
+    if(refused)
+        message(FATAL_ERROR "CheckExports: ${LIBRARY} imports from ${refused}")
+    endif()
+    message(STATUS "CheckExports: ${LIBRARY} imports only from ${imports}")
+endif()
+
+if(NOT DEFINED EXPORTS)
+    return()
+endif()
 
 file(STRINGS "${EXPORTS}" expected)
 list(SORT expected)
 
 if(LIBRARY MATCHES "\\.dll$")
-    if(NOT OBJDUMP)
-        set(OBJDUMP objdump)
-    endif()
     execute_process(COMMAND "${OBJDUMP}" -p "${LIBRARY}"
         OUTPUT_VARIABLE dump RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
@@ -25,6 +55,10 @@ if(LIBRARY MATCHES "\\.dll$")
         set(table "")
     else()
         string(SUBSTRING "${dump}" ${start} -1 table)
+        string(FIND "${table}" "\n\n" end)
+        if(NOT end EQUAL -1)
+            string(SUBSTRING "${table}" 0 ${end} table)
+        endif()
     endif()
     string(REGEX MATCHALL "\n[\t ]*\\[ *[0-9]+\\] [^\n]+" rows "${table}")
     set(actual "")

@@ -22,13 +22,20 @@ struct String {
     std::uint32_t length;
 
     explicit String(const char* text) : data(nullptr), length(0) {
-        Assign(text, text ? std::strlen(text) : 0);
+        const std::size_t size = text != nullptr ? std::strlen(text) : 0;
+        char* buffer = Allocate(size);
+        if (buffer != nullptr && size > 0) {
+            std::memcpy(buffer, text, size);
+        }
     }
 
     // Takes `text.size()` bytes; a zero byte inside the text ends the copy and the rest of the
     // buffer stays zero.
     explicit String(const std::string& text) : data(nullptr), length(0) {
-        Assign(text.data(), text.size());
+        char* buffer = Allocate(text.size());
+        if (buffer != nullptr && !text.empty()) {
+            std::strncpy(buffer, text.data(), text.size());
+        }
     }
 
     ~String() {
@@ -42,21 +49,18 @@ struct String {
     String(const String&) = delete;
     String& operator=(const String&) = delete;
 
-  private:
-    void Assign(const char* text, std::size_t size) {
+private:
+    // A zero-filled buffer of size + 1 bytes, so that the byte at index `size` terminates it.
+    char* Allocate(std::size_t size) {
         if (size >= UINT32_MAX) {
-            return;
+            return nullptr;
         }
         char* buffer = static_cast<char*>(std::calloc(size + 1, 1));
-        if (buffer == nullptr) {
-            return;
+        if (buffer != nullptr) {
+            data = buffer;
+            length = static_cast<std::uint32_t>(size);
         }
-        if (size > 0) {
-            std::strncpy(buffer, text, size);
-        }
-        buffer[size] = '\0';
-        data = buffer;
-        length = static_cast<std::uint32_t>(size);
+        return buffer;
     }
 };
 

@@ -1,0 +1,29 @@
+# Finds a header-only library installed on the build machine and sets `var` to an include
+# directory holding only it. When cross-compiling, the machine's own /usr/include must not reach
+# the target compiler, so the library's folder is linked into the build tree.
+function(velo_find_host_headers var header folder)
+    find_path(velo_host_dir ${header} PATHS /usr/include /usr/local/include
+        NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT velo_host_dir)
+        message(FATAL_ERROR "${header} not found (install the package that provides ${folder})")
+    endif()
+    if(CMAKE_CROSSCOMPILING)
+        set(isolated "${PROJECT_BINARY_DIR}/host-headers/${folder}")
+        file(MAKE_DIRECTORY "${isolated}")
+        if(NOT EXISTS "${isolated}/${folder}")
+            file(CREATE_LINK "${velo_host_dir}/${folder}" "${isolated}/${folder}" SYMBOLIC)
+        endif()
+        set(${var} "${isolated}" PARENT_SCOPE)
+    else()
+        set(${var} "${velo_host_dir}" PARENT_SCOPE)
+    endif()
+    unset(velo_host_dir CACHE)
+endfunction()
+
+# Links the C and C++ runtimes into a Windows binary, so that it needs no runtime DLL beyond
+# the system's.
+function(velo_static_runtime target)
+    if(MINGW)
+        target_link_options(${target} PRIVATE -static)
+    endif()
+endfunction()
