@@ -279,10 +279,10 @@ void Reset() {
     answerer.WaitIdle();
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.calls.clear();
-    state.logLines.clear();
+    std::vector<RecordedCall>().swap(state.calls);
+    std::vector<LogLine>().swap(state.logLines);
     state.loginRetAnswer = nullptr;
-    state.noticeDataAnswer.clear();
+    std::string().swap(state.noticeDataAnswer);
     state.encodeUrlAnswer.reset();
     answerer.session.reset();
 }

@@ -6,6 +6,16 @@ namespace Corvan {
 namespace Velo {
 namespace StandIn {
 
+State::State() {
+    // Room for every observer a process installs, so that installing one allocates nothing but
+    // the observer itself.
+    constexpr std::size_t kObservers = 1 << 14;
+    loginObservers.reserve(kObservers);
+    accountObservers.reserve(kObservers);
+    noticeObservers.reserve(kObservers);
+    webViewObservers.reserve(kObservers);
+}
+
 State& GlobalState() {
     static State state;
     return state;

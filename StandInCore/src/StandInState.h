@@ -12,6 +12,8 @@ namespace Velo {
 namespace StandIn {
 
 struct State {
+    State();
+
     std::mutex mutex;
     std::vector<RecordedCall> calls;
     std::vector<LogLine> logLines;

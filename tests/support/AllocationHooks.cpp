@@ -23,6 +23,7 @@ struct Slot {
 Slot g_slots[kSlots];
 std::atomic_flag g_lock = ATOMIC_FLAG_INIT;
 bool g_window = false;
+bool g_paused = false;
 std::size_t g_callocs = 0;
 std::size_t g_liveCallocs = 0;
 std::size_t g_allocations = 0;
@@ -76,7 +77,7 @@ bool Remove(void* pointer, bool* fromCalloc) {
 
 // Counts one allocation of the window; false when it is the one to fail.
 bool Admit() {
-    if (!g_window) {
+    if (!g_window || g_paused) {
         return true;
     }
     ++g_allocations;
@@ -98,7 +99,7 @@ void Forget(void* pointer) {
 }
 
 void Remember(void* pointer, bool fromCalloc) {
-    if (g_window && pointer != nullptr) {
+    if (g_window && !g_paused && pointer != nullptr) {
         Insert(pointer, fromCalloc);
         ++g_live;
         if (fromCalloc) {
@@ -121,7 +122,7 @@ extern "C" void* malloc(std::size_t size) {
 
 extern "C" void* calloc(std::size_t count, std::size_t size) {
     Lock lock;
-    if (g_window) {
+    if (g_window && !g_paused) {
         ++g_callocs;
     }
     if (!Admit()) {
@@ -169,9 +170,15 @@ void AllocationHooks::BeginWindow() {
     g_failed = false;
 }
 
+void AllocationHooks::Pause(bool paused) {
+    Lock lock;
+    g_paused = paused;
+}
+
 void AllocationHooks::EndWindow() {
     Lock lock;
     g_window = false;
+    g_paused = false;
     g_failAt = 0;
 }
 
@@ -217,6 +224,7 @@ bool AllocationHooks::Available() {
 }
 void AllocationHooks::BeginWindow() {}
 void AllocationHooks::EndWindow() {}
+void AllocationHooks::Pause(bool) {}
 std::size_t AllocationHooks::Callocs() {
     return 0;
 }

@@ -25,6 +25,9 @@ class AllocationHooks {
     // Total of malloc, calloc and realloc calls minus successful frees of blocks from the window.
     static long LiveAllocations();
 
+    // While paused, allocations are neither counted nor tracked; frees still are.
+    static void Pause(bool paused);
+
     // Makes the n-th allocation (1-based) of the window fail, counting malloc, calloc and
     // realloc; 0 turns failing off.
     static void FailAt(std::size_t n);
