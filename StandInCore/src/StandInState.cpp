@@ -17,8 +17,10 @@ State::State() {
 }
 
 State& GlobalState() {
-    static State state;
-    return state;
+    // Never destroyed: the observers it keeps stay reachable, and reachable for code that runs
+    // while the process exits.
+    static State* state = new State();
+    return *state;
 }
 
 RecordedArg TextArg(const String& text) {
