@@ -60,6 +60,10 @@ enum class ObserverKind { Login, Account, Notice, WebView };
 VELO_STANDIN_API void Reset();
 
 VELO_STANDIN_API std::vector<RecordedCall> Calls();
+
+// With recording off the facade operations do nothing at all: no record, no answer. On by
+// default; benchmarks turn it off to measure the adapter alone. Reset does not change it.
+VELO_STANDIN_API void SetRecording(bool on);
 VELO_STANDIN_API std::vector<LogLine> LogLines();
 
 // Every observer of a kind in the order given; the last one is the installed one.

@@ -7,12 +7,8 @@
 namespace Corvan {
 namespace Velo {
 
-using StandIn::CTextArg;
-using StandIn::FlagArg;
 using StandIn::GlobalState;
-using StandIn::IntArg;
 using StandIn::Record;
-using StandIn::TextArg;
 
 namespace {
 
@@ -30,48 +26,48 @@ void VeloLogin::SetLoginObserver(VeloLoginObserver* observer) {
 }
 
 void VeloLogin::Login(const String& a, const String& b, const String& c, const String& d) {
-    Record("Login", {TextArg(a), TextArg(b), TextArg(c), TextArg(d)});
+    Record("Login", a, b, c, d);
 }
 
 void VeloLogin::AutoLogin() {
-    Record("AutoLogin", {});
+    Record("AutoLogin");
 }
 
 void VeloLogin::Logout(const String& a, const String& b, bool flag) {
-    Record("Logout", {TextArg(a), TextArg(b), FlagArg(flag)});
+    Record("Logout", a, b, flag);
 }
 
 void VeloLogin::Bind(const String& a, const String& b, const String& c, const String& d) {
-    Record("Bind", {TextArg(a), TextArg(b), TextArg(c), TextArg(d)});
+    Record("Bind", a, b, c, d);
 }
 
 void VeloLogin::CanBind(const String& a, const String& b, const String& c) {
-    Record("CanBind", {TextArg(a), TextArg(b), TextArg(c)});
+    Record("CanBind", a, b, c);
 }
 
 void VeloLogin::LoginWithConfirmCode(int code, const String& a, const String& b) {
-    Record("LoginWithConfirmCode", {IntArg(code), TextArg(a), TextArg(b)});
+    Record("LoginWithConfirmCode", code, a, b);
 }
 
 void VeloLogin::PreLoadParleyLibrary() {
-    Record("PreLoadParleyLibrary", {});
+    Record("PreLoadParleyLibrary");
 }
 
 void VeloLogin::SetInstallChannel(const String& channel) {
-    Record("SetInstallChannel", {TextArg(channel)});
+    Record("SetInstallChannel", channel);
 }
 
 void VeloLogin::OnRealNameAuthFinished(const String& a, const String& b, const String& c,
                                        bool flag) {
-    Record("OnRealNameAuthFinished", {TextArg(a), TextArg(b), TextArg(c), FlagArg(flag)});
+    Record("OnRealNameAuthFinished", a, b, c, flag);
 }
 
 void VeloLogin::UnInstall() {
-    Record("UnInstall", {});
+    Record("UnInstall");
 }
 
 bool VeloLogin::GetLoginRet(VeloLoginRet& ret) {
-    Record("GetLoginRet", {});
+    Record("GetLoginRet");
     std::function<bool(VeloLoginRet&)> answer;
     {
         StandIn::State& state = GlobalState();
@@ -87,47 +83,39 @@ void VeloAccount::SetAccountObserver(VeloAccountObserver* observer) {
 
 void VeloAccount::RequestVerifyCode(const String& s1, const String& s2, int i3, int i4,
                                     const String& s5, const String& s6, const String& s7) {
-    Record("RequestVerifyCode", {TextArg(s1), TextArg(s2), IntArg(i3), IntArg(i4), TextArg(s5),
-                                 TextArg(s6), TextArg(s7)});
+    Record("RequestVerifyCode", s1, s2, i3, i4, s5, s6, s7);
 }
 
 void VeloAccount::ResetPassword(const String& s1, int i2, const String& s3, const String& s4,
                                 const String& s5, int i6, int i7, const String& s8,
                                 const String& s9, const String& s10) {
-    Record("ResetPassword", {TextArg(s1), IntArg(i2), TextArg(s3), TextArg(s4), TextArg(s5),
-                             IntArg(i6), IntArg(i7), TextArg(s8), TextArg(s9), TextArg(s10)});
+    Record("ResetPassword", s1, i2, s3, s4, s5, i6, i7, s8, s9, s10);
 }
 
 void VeloAccount::Modify(const String& s1, int i2, const String& s3, int i4, int i5, int i6,
                          const String& s7, const String& s8, int i9, const String& s10,
                          const String& s11, const String& s12, const String& s13) {
-    Record("Modify",
-           {TextArg(s1), IntArg(i2), TextArg(s3), IntArg(i4), IntArg(i5), IntArg(i6), TextArg(s7),
-            TextArg(s8), IntArg(i9), TextArg(s10), TextArg(s11), TextArg(s12), TextArg(s13)});
+    Record("Modify", s1, i2, s3, i4, i5, i6, s7, s8, i9, s10, s11, s12, s13);
 }
 
 void VeloAccount::GetRegisterStatus(const String& s1, const String& s2, int i3, const String& s4,
                                     const String& s5, const String& s6) {
-    Record("GetRegisterStatus",
-           {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5), TextArg(s6)});
+    Record("GetRegisterStatus", s1, s2, i3, s4, s5, s6);
 }
 
 void VeloAccount::GetVerifyCodeStatus(const String& s1, const String& s2, int i3, int i4, int i5,
                                       const String& s6, const String& s7, const String& s8) {
-    Record("GetVerifyCodeStatus", {TextArg(s1), TextArg(s2), IntArg(i3), IntArg(i4), IntArg(i5),
-                                   TextArg(s6), TextArg(s7), TextArg(s8)});
+    Record("GetVerifyCodeStatus", s1, s2, i3, i4, i5, s6, s7, s8);
 }
 
 void VeloAccount::GetReceiveEmail(const String& s1, const String& s2, int i3, const String& s4,
                                   const String& s5, const String& s6) {
-    Record("GetReceiveEmail",
-           {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5), TextArg(s6)});
+    Record("GetReceiveEmail", s1, s2, i3, s4, s5, s6);
 }
 
 void VeloAccount::VerifyPassword(const String& s1, const String& s2, const String& s3, int i4,
                                  const String& s5, const String& s6, const String& s7) {
-    Record("VerifyPassword", {TextArg(s1), TextArg(s2), TextArg(s3), IntArg(i4), TextArg(s5),
-                              TextArg(s6), TextArg(s7)});
+    Record("VerifyPassword", s1, s2, s3, i4, s5, s6, s7);
 }
 
 void VeloNotice::SetNoticeObserver(VeloNoticeObserver* observer) {
@@ -136,7 +124,7 @@ void VeloNotice::SetNoticeObserver(VeloNoticeObserver* observer) {
 
 std::string VeloNotice::LoadNoticeData(const String& s1, const String& s2, int i3, const String& s4,
                                        const String& s5) {
-    Record("LoadNoticeData", {TextArg(s1), TextArg(s2), IntArg(i3), TextArg(s4), TextArg(s5)});
+    Record("LoadNoticeData", s1, s2, i3, s4, s5);
     return StandIn::NoticeDataAnswer();
 }
 
@@ -145,12 +133,11 @@ void VeloWebView::SetWebViewObserver(VeloWebViewObserver* observer) {
 }
 
 void VeloWebView::OpenUrl(const String& url, int i2, bool b3, bool b4, const String& s5, bool b6) {
-    Record("OpenUrl",
-           {TextArg(url), IntArg(i2), FlagArg(b3), FlagArg(b4), TextArg(s5), FlagArg(b6)});
+    Record("OpenUrl", url, i2, b3, b4, s5, b6);
 }
 
 std::string VeloWebView::GetEncodeUrl(const String& url) {
-    Record("GetEncodeUrl", {TextArg(url)});
+    Record("GetEncodeUrl", url);
     std::optional<std::string> answer;
     {
         StandIn::State& state = GlobalState();
@@ -164,30 +151,29 @@ std::string VeloWebView::GetEncodeUrl(const String& url) {
 }
 
 void VeloWebView::CallJS(const String& script) {
-    Record("CallJS", {TextArg(script)});
+    Record("CallJS", script);
 }
 
 void VeloWebView::OpenOxaCenter(const String& s1, const String& s2, const String& s3,
                                 const String& s4, const String& s5, const String& s6, int i7,
                                 const String& s8) {
-    Record("OpenOxaCenter", {TextArg(s1), TextArg(s2), TextArg(s3), TextArg(s4), TextArg(s5),
-                             TextArg(s6), IntArg(i7), TextArg(s8)});
+    Record("OpenOxaCenter", s1, s2, s3, s4, s5, s6, i7, s8);
 }
 
 void VeloWebView::OpenDeleteAccountUrl(const String& s1, int i2, bool b3, const String& s4) {
-    Record("OpenDeleteAccountUrl", {TextArg(s1), IntArg(i2), FlagArg(b3), TextArg(s4)});
+    Record("OpenDeleteAccountUrl", s1, i2, b3, s4);
 }
 
 void VeloWebView::Close() {
-    Record("Close", {});
+    Record("Close");
 }
 
 void VeloTools::SetLanguage(const char* language) {
-    Record("SetLanguage", {CTextArg(language)});
+    Record("SetLanguage", language);
 }
 
 void VeloTools::SetRegion(const char* a, const char* b, const char* c) {
-    Record("SetRegion", {CTextArg(a), CTextArg(b), CTextArg(c)});
+    Record("SetRegion", a, b, c);
 }
 
 VeloLog* VeloLog::GetInstance() {

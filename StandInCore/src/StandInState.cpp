@@ -1,5 +1,6 @@
 #include "StandInState.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace Corvan {
@@ -62,11 +63,23 @@ RecordedArg CTextArg(const char* text) {
     return arg;
 }
 
-void Record(std::string operation, std::vector<RecordedArg> args) {
+namespace {
+std::atomic<bool> g_recording{true};
+}  // namespace
+
+bool Recording() {
+    return g_recording.load(std::memory_order_relaxed);
+}
+
+void SetRecording(bool on) {
+    g_recording.store(on);
+}
+
+void Store(const char* operation, std::vector<RecordedArg> args) {
     Answer(operation, args);
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.calls.push_back(RecordedCall{std::move(operation), std::move(args)});
+    state.calls.push_back(RecordedCall{operation, std::move(args)});
 }
 
 std::vector<RecordedCall> Calls() {

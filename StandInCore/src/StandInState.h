@@ -34,7 +34,30 @@ RecordedArg IntArg(int value);
 RecordedArg FlagArg(bool value);
 RecordedArg CTextArg(const char* text);
 
-void Record(std::string operation, std::vector<RecordedArg> args);
+inline RecordedArg ToArg(const String& text) {
+    return TextArg(text);
+}
+inline RecordedArg ToArg(int value) {
+    return IntArg(value);
+}
+inline RecordedArg ToArg(bool value) {
+    return FlagArg(value);
+}
+inline RecordedArg ToArg(const char* text) {
+    return CTextArg(text);
+}
+
+bool Recording();
+void Store(const char* operation, std::vector<RecordedArg> args);
+
+// Records one call of `operation` with its arguments as received, and answers it in answering
+// mode; nothing at all while recording is off.
+template <class... Args>
+void Record(const char* operation, const Args&... args) {
+    if (Recording()) {
+        Store(operation, {ToArg(args)...});
+    }
+}
 
 // Answering mode: queues the plausible answer to `operation`, if the mode is on.
 void Answer(const std::string& operation, const std::vector<RecordedArg>& args);
