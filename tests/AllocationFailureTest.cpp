@@ -159,20 +159,34 @@ Velo::VeloNoticeRet NoticeRecord() {
     ret.methodNameID = 3;
     ret.msg = "notices";
     Velo::VeloNoticeInfo notice;
-    notice.notice_text_obj = {"title", "content \"quoted\"", ""};
+    notice.notice_text_obj = {"title", "content \"quoted\" " + std::string(3000, 'c'), ""};
     notice.notice_pic_list = {{"url", "hash", "title", "12", 1}, {"u2", "h2", "t2", "3", 2}};
     ret.notice_list = {notice, notice};
     return ret;
 }
 
 // Records are the core's: built before any run, so that their allocations are not the runs'.
+// Their texts are long enough that writing them outgrows a writer's own storage and reaches for
+// the heap.
+const std::string kLong(5000, 'x');
 const Velo::VeloNoticeRet kNoticeRecord = NoticeRecord();
 const Velo::VeloLoginRet kLoginRecord = [] {
     Velo::VeloLoginRet login;
-    login.openid = "a login member long enough to live on the heap";
+    login.openid = kLong;
     login.bind_list = "[1]";
     return login;
 }();
+template <class Record>
+Record WithLongTexts() {
+    Record ret;
+    ret.msg = kLong;
+    ret.extraJson = kLong;
+    return ret;
+}
+const Velo::VeloBaseRet kBaseRecord = WithLongTexts<Velo::VeloBaseRet>();
+const Velo::VeloQrCodeRet kQrCodeRecord = WithLongTexts<Velo::VeloQrCodeRet>();
+const Velo::VeloAccountRet kAccountRecord = WithLongTexts<Velo::VeloAccountRet>();
+const Velo::VeloWebViewRet kWebViewRecord = WithLongTexts<Velo::VeloWebViewRet>();
 
 INSTANTIATE_TEST_SUITE_P(
     Everything, AllocationFailureTest,
@@ -219,11 +233,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"SetLanguage", [] { setLanguageAdapter("en"); }},
         FailureCase{"SetRegion", [] { setRegionAdapter("a", "b", "c"); }},
         FailureCase{"LoginResult", [] { StandIn::FireLoginResult(kLoginRecord); }},
-        FailureCase{"BaseResult", [] { StandIn::FireBaseResult(Velo::VeloBaseRet()); }},
-        FailureCase{"QrCodeResult", [] { StandIn::FireQrCodeResult(Velo::VeloQrCodeRet()); }},
-        FailureCase{"AccountResult", [] { StandIn::FireAccountResult(Velo::VeloAccountRet()); }},
+        FailureCase{"BaseResult", [] { StandIn::FireBaseResult(kBaseRecord); }},
+        FailureCase{"QrCodeResult", [] { StandIn::FireQrCodeResult(kQrCodeRecord); }},
+        FailureCase{"AccountResult", [] { StandIn::FireAccountResult(kAccountRecord); }},
         FailureCase{"NoticeResult", [] { StandIn::FireNoticeResult(kNoticeRecord); }},
-        FailureCase{"WebViewResult", [] { StandIn::FireWebViewResult(Velo::VeloWebViewRet()); }}),
+        FailureCase{"WebViewResult", [] { StandIn::FireWebViewResult(kWebViewRecord); }}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

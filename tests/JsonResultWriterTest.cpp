@@ -144,6 +144,34 @@ TEST(JsonResultWriterTest, RawJsonOfAnotherWriterIsSplicedAfterItIsFinished) {
     EXPECT_EQ(Written(outer), R"({"list":[1,"x\ny"]})");
 }
 
+// A writer keeps a first stretch of text in its own storage and moves to the heap beyond it; the
+// text must come out whole on both sides of that boundary and across it.
+TEST(JsonResultWriterTest, TextsOfEverySizeAroundTheWritersOwnStorageComeOutWhole) {
+    for (std::size_t size = 900; size <= 5000; size += 97) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        std::string value(size, 'v');
+        value[size / 2] = '"';
+        JsonResultWriter json;
+        json.AddString("a", value).AddInt("b", 1).AddString("c", value);
+        std::string escaped = value;
+        escaped.insert(size / 2, 1, '\\');
+        EXPECT_EQ(Written(json), R"({"a":")" + escaped + R"(","b":1,"c":")" + escaped + R"("})");
+    }
+}
+
+TEST(JsonResultWriterTest, LargeNestedTextsAreSplicedWhole) {
+    JsonResultWriter inner(kArrayType);
+    std::string expected = "[";
+    for (int i = 0; i < 500; ++i) {
+        inner.AddString(nullptr, "item " + std::to_string(i));
+        expected += (i ? ",\"item " : "\"item ") + std::to_string(i) + "\"";
+    }
+    expected += "]";
+    JsonResultWriter outer;
+    outer.AddRawJson("list", inner, kArrayType);
+    EXPECT_EQ(Written(outer), R"({"list":)" + expected + "}");
+}
+
 TEST(JsonResultWriterTest, RawJsonOfAnUnexpectedKindWritesNull) {
     JsonResultWriter json;
     json.AddRawJson("k", "\"s\"", rapidjson::kStringType);

@@ -49,7 +49,7 @@ struct String {
     String(const String&) = delete;
     String& operator=(const String&) = delete;
 
-private:
+  private:
     // A zero-filled buffer of size + 1 bytes, so that the byte at index `size` terminates it.
     char* Allocate(std::size_t size) {
         if (size >= UINT32_MAX) {

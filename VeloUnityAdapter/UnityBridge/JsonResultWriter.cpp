@@ -1,6 +1,5 @@
 #include "JsonResultWriter.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -13,8 +12,10 @@ namespace Bridge {
 
 namespace {
 
-// Room for a typical result without growing the buffer.
-constexpr std::size_t kInitialCapacity = 512;
+// Room for a typical result in the writer's own storage, beside the nesting levels.
+constexpr std::size_t kInitialCapacity = 1024;
+// Nesting levels: an object or array of values, never deeper (nested values come spliced in).
+constexpr std::size_t kLevelDepth = 2;
 
 // Accepts any well-formed JSON and remembers the kind of its root value.
 class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RootKindHandler> {
@@ -36,8 +37,8 @@ class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, R
 };
 
 bool ParsesAs(const char* text, rapidjson::Type kind) {
-    ThrowingAllocator allocator;
-    rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ThrowingAllocator> reader(
+    WriterAllocator allocator;
+    rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator> reader(
         &allocator);
     rapidjson::StringStream stream(text);
     RootKindHandler handler;
@@ -47,81 +48,99 @@ bool ParsesAs(const char* text, rapidjson::Type kind) {
 
 }  // namespace
 
-void* ThrowingAllocator::Malloc(std::size_t size) {
+namespace {
+
+enum BlockTag : std::uint64_t {
+    kInlineBlock = 0x1d1e5700a11ce001,
+    kHeapBlock = 0x1d1e5700a11ce002
+};
+
+struct BlockHeader {
+    std::uint64_t tag;
+    std::uint64_t padding;
+};
+
+std::size_t Rounded(std::size_t size) {
+    return (size + 15) & ~static_cast<std::size_t>(15);
+}
+
+BlockHeader* HeaderOf(void* block) {
+    return static_cast<BlockHeader*>(block) - 1;
+}
+
+void* HeapBlock(std::size_t size) {
+    if (size > SIZE_MAX - sizeof(BlockHeader)) {
+        throw std::bad_alloc();
+    }
+    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+    if (header == nullptr) {
+        throw std::bad_alloc();
+    }
+    header->tag = kHeapBlock;
+    return header + 1;
+}
+
+}  // namespace
+
+void* WriterAllocator::Malloc(std::size_t size) {
     if (size == 0) {
         return nullptr;
     }
-    void* memory = std::malloc(size);
-    if (memory == nullptr) {
-        throw std::bad_alloc();
+    if (size <= kInlineBytes && Rounded(size) + kHeader <= kInlineBytes - used_) {
+        auto* header = reinterpret_cast<BlockHeader*>(storage_ + used_);
+        header->tag = kInlineBlock;
+        used_ += kHeader + Rounded(size);
+        last_ = header + 1;
+        return last_;
     }
-    return memory;
+    return HeapBlock(size);
 }
 
-void* ThrowingAllocator::Realloc(void* original, std::size_t, std::size_t newSize) {
+void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::size_t newSize) {
+    if (original == nullptr) {
+        return Malloc(newSize);
+    }
     if (newSize == 0) {
-        std::free(original);
+        Free(original);
         return nullptr;
     }
-    // On failure realloc leaves `original` allocated; its owner still frees it.
-    void* memory = std::realloc(original, newSize);
-    if (memory == nullptr) {
-        throw std::bad_alloc();
+    BlockHeader* header = HeaderOf(original);
+    if (header->tag == kHeapBlock) {
+        // On failure realloc leaves the block allocated; its owner still frees it.
+        auto* moved =
+            static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + newSize));
+        if (moved == nullptr) {
+            throw std::bad_alloc();
+        }
+        return moved + 1;
     }
-    return memory;
+    const std::size_t offset =
+        static_cast<std::size_t>(static_cast<unsigned char*>(original) - storage_);
+    if (original == last_ && newSize <= kInlineBytes - offset &&
+        Rounded(newSize) <= kInlineBytes - offset) {
+        used_ = offset + Rounded(newSize);
+        return original;
+    }
+    void* moved = HeapBlock(newSize);
+    std::memcpy(moved, original, originalSize < newSize ? originalSize : newSize);
+    return moved;
 }
 
-void ThrowingAllocator::Free(void* pointer) {
-    std::free(pointer);
+void WriterAllocator::Free(void* block) {
+    if (block != nullptr && HeaderOf(block)->tag == kHeapBlock) {
+        std::free(HeaderOf(block));
+    }
 }
 
 JsonResultWriter::JsonResultWriter(rapidjson::Type kind)
-    : buffer_(nullptr, kInitialCapacity), writer_(buffer_), kind_(kind) {
+    : buffer_(&allocator_, kInitialCapacity),
+      writer_(buffer_, &allocator_, kLevelDepth),
+      kind_(kind) {
     if (kind_ == rapidjson::kArrayType) {
         writer_.StartArray();
     } else {
         writer_.StartObject();
     }
-}
-
-void JsonResultWriter::WriteKey(const char* key) {
-    if (key != nullptr && key[0] != '\0') {
-        writer_.Key(key, static_cast<rapidjson::SizeType>(std::strlen(key)));
-    }
-}
-
-JsonResultWriter& JsonResultWriter::AddString(const char* key, const std::string& value) {
-    WriteKey(key);
-    writer_.String(value.c_str(), static_cast<rapidjson::SizeType>(std::strlen(value.c_str())));
-    return *this;
-}
-
-JsonResultWriter& JsonResultWriter::AddInt(const char* key, int value) {
-    WriteKey(key);
-    writer_.Int(value);
-    return *this;
-}
-
-JsonResultWriter& JsonResultWriter::AddInt64(const char* key, std::int64_t value) {
-    WriteKey(key);
-    writer_.Int64(value);
-    return *this;
-}
-
-JsonResultWriter& JsonResultWriter::AddBool(const char* key, bool value) {
-    WriteKey(key);
-    writer_.Bool(value);
-    return *this;
-}
-
-JsonResultWriter& JsonResultWriter::AddDouble(const char* key, double value) {
-    WriteKey(key);
-    if (std::isfinite(value)) {
-        writer_.Double(value);
-    } else {
-        writer_.Null();
-    }
-    return *this;
 }
 
 JsonResultWriter& JsonResultWriter::AddRawJson(const char* key, const char* text,
@@ -144,11 +163,14 @@ void JsonResultWriter::WriteRaw(const char* text, std::size_t size, rapidjson::T
         writer_.Null();
         return;
     }
-    if (size > 0 && ParsesAs(text, kind)) {
-        writer_.RawValue(text, size, kind);
-    } else {
-        writer_.RawValue(kind == rapidjson::kObjectType ? "{}" : "[]", 2, kind);
+    if (size == 0 || !ParsesAs(text, kind)) {
+        text = kind == rapidjson::kObjectType ? "{}" : "[]";
+        size = 2;
     }
+    // RawValue writes the separator and keeps the writer's count of values; the bytes themselves
+    // are copied in one go rather than one by one.
+    writer_.RawValue(text, 0, kind);
+    std::memcpy(buffer_.Push(size), text, size);
 }
 
 const char* JsonResultWriter::Finish() {

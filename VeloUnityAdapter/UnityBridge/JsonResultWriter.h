@@ -2,8 +2,10 @@
 // way RapidJSON's writer escapes them by default, every other byte passed through unchanged.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <rapidjson/rapidjson.h>
@@ -14,22 +16,88 @@ namespace Corvan {
 namespace Velo {
 namespace Bridge {
 
-// RapidJSON's C runtime allocator, except that running out of memory throws std::bad_alloc
-// instead of handing RapidJSON a null pointer to write through.
-class ThrowingAllocator {
+// RapidJSON's allocator for the two stacks of one writer (its text and its nesting levels). It
+// serves them from storage inside the writer while that lasts, so that a typical result is written
+// without touching the heap, and from the heap after. Running out of memory throws
+// std::bad_alloc instead of handing RapidJSON a null pointer to write through.
+class WriterAllocator {
   public:
     static const bool kNeedFree = true;
+
+    WriterAllocator() = default;
+    WriterAllocator(const WriterAllocator&) = delete;
+    WriterAllocator& operator=(const WriterAllocator&) = delete;
+
     void* Malloc(std::size_t size);
     void* Realloc(void* original, std::size_t originalSize, std::size_t newSize);
-    static void Free(void* pointer);
+    // RapidJSON frees without an allocator at hand: each block's header tells where it lives.
+    static void Free(void* block);
+
+    static constexpr std::size_t kInlineBytes = 2048;
+
+  private:
+    static constexpr std::size_t kHeader = 16;
+
+    std::size_t used_ = 0;
+    void* last_ = nullptr;  // the latest block served from storage, which can grow in place
+    alignas(64) unsigned char storage_[kInlineBytes];
 };
+
+using JsonBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, WriterAllocator>;
+using JsonWriter =
+    rapidjson::Writer<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator>;
+
+}  // namespace Bridge
+}  // namespace Velo
+}  // namespace Corvan
+
+// Strings are written run by run: RapidJSON asks this function to copy the bytes that need no
+// escape before it escapes the next one, and by default copies them one at a time. Here each run
+// is found with a table and copied at once. The bytes written are the same: quotation mark,
+// backslash and bytes below 0x20 are left to RapidJSON's escaping; every other byte, 0x7F and
+// 0x80 to 0xFF included, passes unchanged.
+template <>
+inline bool Corvan::Velo::Bridge::JsonWriter::ScanWriteUnescapedString(rapidjson::StringStream& is,
+                                                                       std::size_t length) {
+    struct EscapeTable {
+        bool escaped[256] = {};
+        constexpr EscapeTable() {
+            for (int byte = 0; byte < 0x20; ++byte) {
+                escaped[byte] = true;
+            }
+            escaped[static_cast<unsigned char>('"')] = true;
+            escaped[static_cast<unsigned char>('\\')] = true;
+        }
+    };
+    static constexpr EscapeTable kTable;
+    const char* const start = is.src_;
+    const char* const end = is.head_ + length;
+    const char* p = start;
+    while (p != end && !kTable.escaped[static_cast<unsigned char>(*p)]) {
+        ++p;
+    }
+    const std::size_t run = static_cast<std::size_t>(p - start);
+    if (run != 0) {
+        // WriteString reserved room for the whole string before asking.
+        char* out = os_->PushUnsafe(run);
+        if (run <= 16) {
+            for (std::size_t i = 0; i < run; ++i) {  // short runs, keys above all: no call
+                out[i] = start[i];
+            }
+        } else {
+            std::memcpy(out, start, run);
+        }
+        is.src_ = p;
+    }
+    return p != end;
+}
+
+namespace Corvan {
+namespace Velo {
+namespace Bridge {
 
 class JsonResultWriter {
   public:
-    using Buffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, ThrowingAllocator>;
-    using Writer =
-        rapidjson::Writer<Buffer, rapidjson::UTF8<>, rapidjson::UTF8<>, ThrowingAllocator>;
-
     // Begins an object, or an array for rapidjson::kArrayType.
     explicit JsonResultWriter(rapidjson::Type kind = rapidjson::kObjectType);
     JsonResultWriter(const JsonResultWriter&) = delete;
@@ -37,12 +105,36 @@ class JsonResultWriter {
 
     // A text member, written up to the value's first zero byte. A null or empty key writes no key
     // (array elements).
-    JsonResultWriter& AddString(const char* key, const std::string& value);
-    JsonResultWriter& AddInt(const char* key, int value);
-    JsonResultWriter& AddInt64(const char* key, std::int64_t value);
-    JsonResultWriter& AddBool(const char* key, bool value);
+    JsonResultWriter& AddString(const char* key, const std::string& value) {
+        WriteKey(key);
+        writer_.String(value.c_str(), static_cast<rapidjson::SizeType>(std::strlen(value.c_str())));
+        return *this;
+    }
+    JsonResultWriter& AddInt(const char* key, int value) {
+        WriteKey(key);
+        writer_.Int(value);
+        return *this;
+    }
+    JsonResultWriter& AddInt64(const char* key, std::int64_t value) {
+        WriteKey(key);
+        writer_.Int64(value);
+        return *this;
+    }
+    JsonResultWriter& AddBool(const char* key, bool value) {
+        WriteKey(key);
+        writer_.Bool(value);
+        return *this;
+    }
     // A non-finite value, which JSON cannot hold, is written as null.
-    JsonResultWriter& AddDouble(const char* key, double value);
+    JsonResultWriter& AddDouble(const char* key, double value) {
+        WriteKey(key);
+        if (std::isfinite(value)) {
+            writer_.Double(value);
+        } else {
+            writer_.Null();
+        }
+        return *this;
+    }
 
     // A member (or, without a key, an array element) whose value is a finished JSON object or
     // array, spliced in unchanged after checking that it parses to `kind`. A null or empty text,
@@ -57,13 +149,22 @@ class JsonResultWriter {
     std::size_t Size() const { return buffer_.GetSize(); }
 
   private:
-    void WriteKey(const char* key);
+    // Inline, so that the length of a literal key is known when compiling.
+    void WriteKey(const char* key) {
+        if (key != nullptr && key[0] != '\0') {
+            writer_.Key(key, static_cast<rapidjson::SizeType>(std::strlen(key)));
+        }
+    }
     void WriteRaw(const char* text, std::size_t size, rapidjson::Type kind);
 
-    Buffer buffer_;
-    Writer writer_;
+    // The buffer and the writer only keep the allocator's address until the constructor's body
+    // begins the object; its storage comes last, away from the stack pointers that writing
+    // updates for every byte.
+    JsonBuffer buffer_;
+    JsonWriter writer_;
     rapidjson::Type kind_;
     bool finished_ = false;
+    WriterAllocator allocator_;
 };
 
 }  // namespace Bridge
