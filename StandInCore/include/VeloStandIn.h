@@ -92,7 +92,9 @@ VELO_STANDIN_API bool FireWebViewResult(const VeloWebViewRet& ret);
 // a thread of its own, with a plausible record through the installed observer. Off by default,
 // or on when the environment variable VELO_STANDIN_ANSWER is set to 1 at load.
 VELO_STANDIN_API void SetAnswering(bool on);
-// Blocks until every answer queued so far has been delivered.
+// Runs `task` on the core's own thread, in any mode, after what is queued there already.
+VELO_STANDIN_API void RunOnCoreThread(std::function<void()> task);
+// Blocks until everything queued on the core's thread so far has run.
 VELO_STANDIN_API void WaitForAnswers();
 
 }  // namespace StandIn

@@ -38,17 +38,6 @@ class Answerer {
         GlobalState();  // outlives the worker, which uses it
     }
 
-    ~Answerer() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        if (worker_.joinable()) {
-            worker_.join();
-        }
-    }
-
     bool answering() {
         std::lock_guard<std::mutex> lock(mutex_);
         return answering_;
@@ -59,21 +48,34 @@ class Answerer {
         answering_ = on;
     }
 
-    void Queue(std::function<void()> answer) {
+    // Answers are queued in answering mode only, and come after a short delay as over a network;
+    // other tasks run as soon as the thread gets to them.
+    void Queue(std::function<void()> task, bool answer = true) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!answering_) {
+        if (answer && !answering_) {
             return;
         }
-        queue_.push_back(std::move(answer));
-        if (!worker_.joinable()) {
+        queue_.push_back(Task{std::move(task), answer});
+        if (!running_) {
+            if (worker_.joinable()) {
+                worker_.join();  // it has left its loop already
+            }
+            running_ = true;
             worker_ = std::thread([this] { Run(); });
         }
-        changed_.notify_all();
     }
 
+    // Returns once the queue is empty and the thread has ended: a thread that called into a
+    // managed runtime is released by it only when the thread ends, and a runtime shutting down
+    // would otherwise wait for it.
     void WaitIdle() {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
+        idle_.wait(lock, [this] { return !running_; });
+        std::thread finished = std::move(worker_);
+        lock.unlock();
+        if (finished.joinable()) {
+            finished.join();
+        }
     }
 
     // The login the core holds after a successful login; GetLoginRet reports it when no answer
@@ -86,37 +88,39 @@ class Answerer {
         return value != nullptr && value[0] == '1';
     }
 
+    // Runs queued tasks until the queue is empty, then ends; the next task starts a new thread.
     void Run() {
         std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) {
-                return;
-            }
-            std::function<void()> answer = std::move(queue_.front());
+        while (!queue_.empty()) {
+            Task task = std::move(queue_.front());
             queue_.pop_front();
-            busy_ = true;
             lock.unlock();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            answer();
+            if (task.answer) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            task.run();
             lock.lock();
-            busy_ = false;
-            changed_.notify_all();
         }
+        running_ = false;
+        idle_.notify_all();
     }
 
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::function<void()>> queue_;
+    std::condition_variable idle_;
+    struct Task {
+        std::function<void()> run;
+        bool answer;
+    };
+    std::deque<Task> queue_;
     std::thread worker_;
     bool answering_;
-    bool busy_ = false;
-    bool stopping_ = false;
+    bool running_ = false;
 };
 
+// Never destroyed: its thread may still run answers while the process exits.
 Answerer& TheAnswerer() {
-    static Answerer answerer;
-    return answerer;
+    static Answerer* answerer = new Answerer();
+    return *answerer;
 }
 
 std::string Text(const std::vector<RecordedArg>& args, std::size_t index) {
@@ -267,6 +271,10 @@ std::string NoticeDataAnswer() {
 
 void SetAnswering(bool on) {
     TheAnswerer().SetAnswering(on);
+}
+
+void RunOnCoreThread(std::function<void()> task) {
+    TheAnswerer().Queue(std::move(task), false);
 }
 
 void WaitForAnswers() {

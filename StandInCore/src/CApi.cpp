@@ -1,0 +1,342 @@
+// The C control interface: the stand-in's records and results as JSON texts.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "VeloStandIn.h"
+#include "VeloStandInC.h"
+
+namespace Corvan {
+namespace Velo {
+namespace StandIn {
+namespace {
+
+using Json = rapidjson::Value;
+
+void Read(const Json& json, const char* key, std::string& out) {
+    const auto member = json.FindMember(key);
+    if (member != json.MemberEnd() && member->value.IsString()) {
+        out.assign(member->value.GetString(), member->value.GetStringLength());
+    }
+}
+
+void Read(const Json& json, const char* key, int& out) {
+    const auto member = json.FindMember(key);
+    if (member != json.MemberEnd() && member->value.IsInt()) {
+        out = member->value.GetInt();
+    }
+}
+
+void Read(const Json& json, const char* key, std::int64_t& out) {
+    const auto member = json.FindMember(key);
+    if (member != json.MemberEnd() && member->value.IsInt64()) {
+        out = member->value.GetInt64();
+    }
+}
+
+void Read(const Json& json, const char* key, bool& out) {
+    const auto member = json.FindMember(key);
+    if (member != json.MemberEnd() && member->value.IsBool()) {
+        out = member->value.GetBool();
+    }
+}
+
+void Read(const Json& json, const char* key, float& out) {
+    const auto member = json.FindMember(key);
+    if (member != json.MemberEnd() && member->value.IsNumber()) {
+        out = static_cast<float>(member->value.GetDouble());
+    } else if (member != json.MemberEnd() && member->value.IsNull()) {
+        out = std::numeric_limits<float>::quiet_NaN();
+    }
+}
+
+template <class Item, class ReadItem>
+void ReadList(const Json& json, const char* key, std::vector<Item>& out, ReadItem readItem) {
+    const auto member = json.FindMember(key);
+    if (member == json.MemberEnd() || !member->value.IsArray()) {
+        return;
+    }
+    for (const Json& element : member->value.GetArray()) {
+        Item item;
+        if (element.IsObject()) {
+            readItem(element, item);
+        }
+        out.push_back(item);
+    }
+}
+
+void ReadBase(const Json& json, VeloBaseRet& ret) {
+    Read(json, "methodNameID", ret.methodNameID);
+    Read(json, "retCode", ret.retCode);
+    Read(json, "retMsg", ret.retMsg);
+    Read(json, "ret", ret.ret);
+    Read(json, "msg", ret.msg);
+    Read(json, "extraJson", ret.extraJson);
+}
+
+void ReadLogin(const Json& json, VeloLoginRet& ret) {
+    ReadBase(json, ret);
+    Read(json, "openid", ret.openid);
+    Read(json, "token", ret.token);
+    Read(json, "token_expire_time", ret.token_expire_time);
+    Read(json, "first", ret.first);
+    Read(json, "reg_channel_dis", ret.reg_channel_dis);
+    Read(json, "user_name", ret.user_name);
+    Read(json, "gender", ret.gender);
+    Read(json, "birthdate", ret.birthdate);
+    Read(json, "picture_url", ret.picture_url);
+    Read(json, "pf", ret.pf);
+    Read(json, "pfKey", ret.pfKey);
+    Read(json, "need_name_auth", ret.need_name_auth);
+    Read(json, "channelid", ret.channelid);
+    Read(json, "channel", ret.channel);
+    Read(json, "channel_info", ret.channel_info);
+    Read(json, "confirm_code", ret.confirm_code);
+    Read(json, "confirm_code_expire_time", ret.confirm_code_expire_time);
+    Read(json, "bind_list", ret.bind_list);
+}
+
+void ReadQrCode(const Json& json, VeloQrCodeRet& ret) {
+    ReadBase(json, ret);
+    Read(json, "channelID", ret.channelID);
+    Read(json, "channel", ret.channel);
+    Read(json, "qrCodeUrl", ret.qrCodeUrl);
+}
+
+void ReadAccount(const Json& json, VeloAccountRet& ret) {
+    ReadBase(json, ret);
+    Read(json, "channelID", ret.channelID);
+    Read(json, "channel", ret.channel);
+    Read(json, "seq", ret.seq);
+    Read(json, "user_name", ret.user_name);
+    Read(json, "uid", ret.uid);
+    Read(json, "token", ret.token);
+    Read(json, "expiretime", ret.expiretime);
+    Read(json, "is_register", ret.is_register);
+    Read(json, "isset_pwd", ret.isset_pwd);
+    Read(json, "is_receive_email", ret.is_receive_email);
+    Read(json, "expire_time", ret.expire_time);
+}
+
+void ReadPicture(const Json& json, VeloNoticePicInfo& picture) {
+    Read(json, "pic_url", picture.pic_url);
+    Read(json, "pic_hash", picture.pic_hash);
+    Read(json, "pic_title", picture.pic_title);
+    Read(json, "pic_size", picture.pic_size);
+    Read(json, "pic_dir", picture.pic_dir);
+}
+
+void ReadNotice(const Json& json, VeloNoticeInfo& notice) {
+    Read(json, "notice_id", notice.notice_id);
+    Read(json, "notice_type", notice.notice_type);
+    Read(json, "notice_group", notice.notice_group);
+    Read(json, "start_time", notice.start_time);
+    Read(json, "end_time", notice.end_time);
+    Read(json, "update_time", notice.update_time);
+    Read(json, "order", notice.order);
+    Read(json, "content_type", notice.content_type);
+    Read(json, "language", notice.language);
+    const auto text = json.FindMember("notice_text_obj");
+    if (text != json.MemberEnd() && text->value.IsObject()) {
+        Read(text->value, "notice_title", notice.notice_text_obj.notice_title);
+        Read(text->value, "notice_content", notice.notice_text_obj.notice_content);
+        Read(text->value, "notice_redirect_url", notice.notice_text_obj.notice_redirect_url);
+    }
+    ReadList(json, "notice_pic_list", notice.notice_pic_list, ReadPicture);
+    Read(json, "notice_web_url", notice.notice_web_url);
+    Read(json, "extra_data", notice.extra_data);
+}
+
+void ReadNoticeResult(const Json& json, VeloNoticeRet& ret) {
+    ReadBase(json, ret);
+    ReadList(json, "notice_list", ret.notice_list, ReadNotice);
+}
+
+void ReadWebView(const Json& json, VeloWebViewRet& ret) {
+    ReadBase(json, ret);
+    Read(json, "msgType", ret.msgType);
+    Read(json, "msgJsonData", ret.msgJsonData);
+    Read(json, "embedProgress", ret.embedProgress);
+    Read(json, "embedUrl", ret.embedUrl);
+}
+
+// Parses `text` into a record of its kind and fires it, now or from the core's thread.
+template <class Record, class ReadRecord, class FireRecord>
+bool ParseAndFire(const char* text, ReadRecord read, FireRecord fire, bool fromCoreThread) {
+    rapidjson::Document json;
+    json.Parse(text != nullptr ? text : "{}");
+    if (json.HasParseError() || !json.IsObject()) {
+        return false;
+    }
+    Record record;
+    read(json, record);
+    if (fromCoreThread) {
+        RunOnCoreThread([record, fire] { fire(record); });
+        return true;
+    }
+    return fire(record);
+}
+
+char* OwnedText(const std::string& text) {
+    char* out = static_cast<char*>(std::malloc(text.size() + 1));
+    if (out != nullptr) {
+        std::memcpy(out, text.c_str(), text.size() + 1);
+    }
+    return out;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : bytes) {
+        hex.push_back(kDigits[static_cast<unsigned char>(c) >> 4]);
+        hex.push_back(kDigits[static_cast<unsigned char>(c) & 15]);
+    }
+    return hex;
+}
+
+std::string CallJson(const RecordedCall& call) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> json(buffer);
+    json.StartObject();
+    json.Key("operation");
+    json.String(call.operation.c_str());
+    json.Key("args");
+    json.StartArray();
+    for (const RecordedArg& arg : call.args) {
+        json.StartObject();
+        json.Key("kind");
+        switch (arg.kind) {
+            case RecordedArg::Kind::Text:
+                json.String("text");
+                json.Key("hex");
+                json.String(Hex(arg.bytes).c_str());
+                json.Key("length");
+                json.Uint(arg.length);
+                json.Key("terminated");
+                json.Bool(arg.terminated);
+                break;
+            case RecordedArg::Kind::Int:
+                json.String("int");
+                json.Key("value");
+                json.Int(arg.integer);
+                break;
+            case RecordedArg::Kind::Flag:
+                json.String("flag");
+                json.Key("value");
+                json.Bool(arg.flag);
+                break;
+            case RecordedArg::Kind::CText:
+                json.String("ctext");
+                json.Key("null");
+                json.Bool(arg.null);
+                json.Key("hex");
+                json.String(Hex(arg.bytes).c_str());
+                break;
+        }
+        json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    return buffer.GetString();
+}
+
+}  // namespace
+}  // namespace StandIn
+}  // namespace Velo
+}  // namespace Corvan
+
+namespace StandIn = Corvan::Velo::StandIn;
+namespace Velo = Corvan::Velo;
+
+extern "C" {
+
+VELO_STANDIN_C_API void veloStandInReset(void) {
+    StandIn::Reset();
+}
+
+VELO_STANDIN_C_API void veloStandInSetAnswering(bool on) {
+    StandIn::SetAnswering(on);
+}
+
+VELO_STANDIN_C_API void veloStandInWaitForAnswers(void) {
+    StandIn::WaitForAnswers();
+}
+
+VELO_STANDIN_C_API int veloStandInCallCount(void) {
+    return static_cast<int>(StandIn::Calls().size());
+}
+
+VELO_STANDIN_C_API char* veloStandInCallJson(int index) {
+    const std::vector<StandIn::RecordedCall> calls = StandIn::Calls();
+    if (index < 0 || static_cast<std::size_t>(index) >= calls.size()) {
+        return nullptr;
+    }
+    return StandIn::OwnedText(StandIn::CallJson(calls[static_cast<std::size_t>(index)]));
+}
+
+VELO_STANDIN_C_API void veloStandInReleaseText(char* text) {
+    std::free(text);
+}
+
+VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson,
+                                        bool fromCoreThread) {
+    const std::string name = kind != nullptr ? kind : "";
+    if (name == "login") {
+        return StandIn::ParseAndFire<Velo::VeloLoginRet>(recordJson, StandIn::ReadLogin,
+                                                         StandIn::FireLoginResult, fromCoreThread);
+    }
+    if (name == "base") {
+        return StandIn::ParseAndFire<Velo::VeloBaseRet>(recordJson, StandIn::ReadBase,
+                                                        StandIn::FireBaseResult, fromCoreThread);
+    }
+    if (name == "qrcode") {
+        return StandIn::ParseAndFire<Velo::VeloQrCodeRet>(
+            recordJson, StandIn::ReadQrCode, StandIn::FireQrCodeResult, fromCoreThread);
+    }
+    if (name == "account") {
+        return StandIn::ParseAndFire<Velo::VeloAccountRet>(
+            recordJson, StandIn::ReadAccount, StandIn::FireAccountResult, fromCoreThread);
+    }
+    if (name == "notice") {
+        return StandIn::ParseAndFire<Velo::VeloNoticeRet>(
+            recordJson, StandIn::ReadNoticeResult, StandIn::FireNoticeResult, fromCoreThread);
+    }
+    if (name == "webview") {
+        return StandIn::ParseAndFire<Velo::VeloWebViewRet>(
+            recordJson, StandIn::ReadWebView, StandIn::FireWebViewResult, fromCoreThread);
+    }
+    return false;
+}
+
+VELO_STANDIN_C_API void veloStandInSetLoginRet(const char* recordJson) {
+    if (recordJson == nullptr) {
+        StandIn::SetLoginRetAnswer(nullptr);
+        return;
+    }
+    rapidjson::Document json;
+    json.Parse(recordJson);
+    Velo::VeloLoginRet record;
+    if (!json.HasParseError() && json.IsObject()) {
+        StandIn::ReadLogin(json, record);
+    }
+    StandIn::SetLoginRetAnswer([record](Velo::VeloLoginRet& ret) {
+        ret = record;
+        return true;
+    });
+}
+
+VELO_STANDIN_C_API void veloStandInSetNoticeData(const char* text) {
+    StandIn::SetNoticeDataAnswer(text != nullptr ? text : "");
+}
+
+VELO_STANDIN_C_API void veloStandInSetEncodeUrl(const char* text) {
+    StandIn::SetEncodeUrlAnswer(text != nullptr ? std::optional<std::string>(text) : std::nullopt);
+}
+
+}  // extern "C"

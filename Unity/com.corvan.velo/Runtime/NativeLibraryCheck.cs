@@ -1,0 +1,115 @@
+using System;
+using System.Collections.Generic;
+using System.Reflection;
+using System.Runtime.InteropServices;
+
+namespace Corvan.Velo.Unity
+{
+    /// <summary>
+    /// Finds out, before any request is made, whether the native adapter is there and exports
+    /// every function the binding declares, so that a missing or outdated library is reported
+    /// once, by name, instead of failing at some later call.
+    /// </summary>
+    internal static class NativeLibraryCheck
+    {
+        /// <summary>Loads the library and returns the names of the declared functions it lacks;
+        /// throws a <see cref="VeloAdapterException"/> when the library cannot be loaded.</summary>
+        internal static List<string> MissingEntryPoints()
+        {
+            try
+            {
+                // Null is a no-op: this only loads the library.
+                NativeMethods.releaseTextAdapter(IntPtr.Zero);
+            }
+            catch (DllNotFoundException e)
+            {
+                throw new VeloAdapterException(
+                    "The native library '" + NativeMethods.Library + "' could not be loaded. " +
+                        "It belongs in Plugins/x86_64 of the Corvan Velo package: " +
+                        "VeloUnityAdapter.dll with VeloCore.dll on Windows, libVeloUnityAdapter.so " +
+                        "with libVeloCore.so on Linux (cmake --install puts them there).",
+                    e);
+            }
+            catch (EntryPointNotFoundException e)
+            {
+                throw new VeloAdapterException(
+                    "The native library '" + NativeMethods.Library +
+                        "' has no function 'releaseTextAdapter': it is older than this package.",
+                    e);
+            }
+
+            var missing = new List<string>();
+            var module = LoadedModule();
+            if (module == IntPtr.Zero)
+            {
+                return missing; // the platform cannot be asked; calls will report themselves
+            }
+            foreach (var name in DeclaredEntryPoints())
+            {
+                if (FindSymbol(module, name) == IntPtr.Zero)
+                {
+                    missing.Add(name);
+                }
+            }
+            return missing;
+        }
+
+        internal static IEnumerable<string> DeclaredEntryPoints()
+        {
+            var methods =
+                typeof(NativeMethods)
+                    .GetMethods(BindingFlags.Static | BindingFlags.NonPublic | BindingFlags.Public);
+            foreach (var method in methods)
+            {
+                var import = (DllImportAttribute)Attribute.GetCustomAttribute(
+                    method, typeof(DllImportAttribute));
+                if (import != null)
+                {
+                    yield return string.IsNullOrEmpty(import.EntryPoint) ? method.Name
+                                                                         : import.EntryPoint;
+                }
+            }
+        }
+
+        private static bool IsWindows
+        {
+            get {
+                return Environment.OSVersion.Platform == PlatformID.Win32NT;
+            }
+        }
+
+        private static IntPtr LoadedModule()
+        {
+            try
+            {
+                return IsWindows
+                           ? GetModuleHandleW(NativeMethods.Library + ".dll")
+                           : dlopen("lib" + NativeMethods.Library + ".so", RtldNow | RtldNoLoad);
+            }
+            catch (Exception)
+            {
+                return IntPtr.Zero;
+            }
+        }
+
+        private static IntPtr FindSymbol(IntPtr module, string name)
+        {
+            return IsWindows ? GetProcAddress(module, name) : dlsym(module, name);
+        }
+
+        private const int RtldNow = 2;
+        private const int RtldNoLoad = 4;
+
+        [DllImport("kernel32", CharSet = CharSet.Unicode, SetLastError = true)]
+        private static extern IntPtr GetModuleHandleW(string name);
+
+        [DllImport("kernel32", CharSet = CharSet.Ansi, SetLastError = true)]
+        private static extern IntPtr GetProcAddress(IntPtr module, string name);
+
+        [DllImport("libdl.so.2")]
+        private static extern IntPtr dlopen(string file, int mode);
+
+        [DllImport("libdl.so.2")]
+        private static extern IntPtr dlsym(IntPtr handle, string name);
+    }
+}

@@ -1,0 +1,39 @@
+using System;
+using System.Text;
+
+namespace Corvan.Velo.Unity
+{
+    /// <summary>Texts across the native boundary: always UTF-8, never the ANSI code page.</summary>
+    internal static class Utf8
+    {
+        private static readonly UTF8Encoding Encoding = new UTF8Encoding(false, false);
+
+        /// <summary>The text as UTF-8 with a terminating zero; null stays null.</summary>
+        internal static byte[] ToNative(string text)
+        {
+            if (text == null)
+            {
+                return null;
+            }
+            var bytes = new byte[Encoding.GetByteCount(text) + 1];
+            Encoding.GetBytes(text, 0, text.Length, bytes, 0);
+            return bytes;
+        }
+
+        /// <summary>Copies a zero-terminated UTF-8 text; a null pointer gives null.</summary>
+        internal static unsafe string FromNative(IntPtr text)
+        {
+            if (text == IntPtr.Zero)
+            {
+                return null;
+            }
+            var bytes = (byte *)text;
+            var length = 0;
+            while (bytes[length] != 0)
+            {
+                ++length;
+            }
+            return Encoding.GetString(bytes, length);
+        }
+    }
+}

@@ -1,0 +1,23 @@
+#if UNITY_5_3_OR_NEWER
+using System;
+using UnityEngine;
+
+namespace Corvan.Velo.Unity
+{
+    /// <summary>Dispatches waiting results once a frame, on the main thread.</summary>
+    internal sealed class VeloDispatcherPump : MonoBehaviour
+    {
+        private void Update()
+        {
+            try
+            {
+                ResultDispatcher.DispatchPending();
+            }
+            catch (Exception e)
+            {
+                Debug.LogException(e);
+            }
+        }
+    }
+}
+#endif

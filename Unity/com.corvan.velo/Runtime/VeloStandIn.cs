@@ -1,0 +1,188 @@
+using System;
+using System.Collections.Generic;
+using System.Runtime.InteropServices;
+using Newtonsoft.Json.Linq;
+
+namespace Corvan.Velo.Unity
+{
+    /// <summary>
+    /// Control of the stand-in core that ships in place of the real one for the editor and
+    /// tests: it records every call, fires any result, and in answering mode answers requests
+    /// from a thread of its own the way the real core does, so that a game's whole flow runs
+    /// without the real core. The real core has none of this: <see cref="IsAvailable"/> is false.
+    /// </summary>
+    public static class VeloStandIn
+    {
+        private const string Library = "VeloCore";
+
+        /// <summary>One argument as the core received it.</summary>
+        public sealed class Argument
+        {
+            public string Kind;  // "text", "int", "flag" or "ctext"
+            public byte[] Bytes; // text and ctext: the bytes received
+            public int Length;   // text: the String's length
+            public bool Terminated;
+            public bool IsNull; // ctext: a null pointer
+            public int Int;
+            public bool Flag;
+        }
+
+        public sealed class Call
+        {
+            public string Operation;
+            public List<Argument> Arguments = new List<Argument>();
+        }
+
+        public static bool IsAvailable
+        {
+            get {
+                try
+                {
+                    veloStandInCallCount();
+                    return true;
+                }
+                catch (DllNotFoundException)
+                {
+                    return false;
+                }
+                catch (EntryPointNotFoundException)
+                {
+                    return false;
+                }
+            }
+        }
+
+        public static void Reset()
+        {
+            veloStandInReset();
+        }
+
+        public static void SetAnswering(bool on)
+        {
+            veloStandInSetAnswering(on);
+        }
+
+        /// <summary>Waits until everything queued on the core's thread has run.</summary>
+        public static void WaitForAnswers()
+        {
+            veloStandInWaitForAnswers();
+        }
+
+        public static List<Call> Calls()
+        {
+            var calls = new List<Call>();
+            var count = veloStandInCallCount();
+            for (var i = 0; i < count; ++i)
+            {
+                var text = veloStandInCallJson(i);
+                try
+                {
+                    calls.Add(ParseCall(Utf8.FromNative(text)));
+                }
+                finally
+                {
+                    veloStandInReleaseText(text);
+                }
+            }
+            return calls;
+        }
+
+        /// <summary>Fires a result through the installed observer of its kind ("login", "base",
+        /// "qrcode", "account", "notice" or "webview"), given as JSON with the record's members.
+        /// With fromCoreThread it is fired later, from the core's own thread.</summary>
+        public static bool Fire(string kind, string recordJson, bool fromCoreThread)
+        {
+            return veloStandInFire(Utf8.ToNative(kind), Utf8.ToNative(recordJson), fromCoreThread);
+        }
+
+        public static void SetLoginRet(string recordJson)
+        {
+            veloStandInSetLoginRet(Utf8.ToNative(recordJson));
+        }
+
+        public static void SetNoticeData(string text)
+        {
+            veloStandInSetNoticeData(Utf8.ToNative(text));
+        }
+
+        public static void SetEncodeUrl(string text)
+        {
+            veloStandInSetEncodeUrl(Utf8.ToNative(text));
+        }
+
+        private static Call ParseCall(string json)
+        {
+            var parsed = JObject.Parse(json);
+            var call = new Call { Operation = (string)parsed["operation"] };
+            foreach (var arg in (JArray)parsed["args"])
+            {
+                var argument = new Argument { Kind = (string)arg["kind"] };
+                if (arg["hex"] != null)
+                {
+                    argument.Bytes = FromHex((string)arg["hex"]);
+                }
+                if (argument.Kind == "text")
+                {
+                    argument.Length = (int)arg["length"];
+                    argument.Terminated = (bool)arg["terminated"];
+                }
+                else if (argument.Kind == "ctext")
+                {
+                    argument.IsNull = (bool)arg["null"];
+                }
+                else if (argument.Kind == "int")
+                {
+                    argument.Int = (int)arg["value"];
+                }
+                else if (argument.Kind == "flag")
+                {
+                    argument.Flag = (bool)arg["value"];
+                }
+                call.Arguments.Add(argument);
+            }
+            return call;
+        }
+
+        private static byte[] FromHex(string hex)
+        {
+            var bytes = new byte[hex.Length / 2];
+            for (var i = 0; i < bytes.Length; ++i)
+            {
+                bytes[i] = Convert.ToByte(hex.Substring(2 * i, 2), 16);
+            }
+            return bytes;
+        }
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInReset();
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInSetAnswering([MarshalAs(UnmanagedType.I1)] bool on);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInWaitForAnswers();
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern int veloStandInCallCount();
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern IntPtr veloStandInCallJson(int index);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInReleaseText(IntPtr text);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        [return:MarshalAs(UnmanagedType.I1)]
+        private static extern bool veloStandInFire(
+            byte[] kind, byte[] recordJson, [MarshalAs(UnmanagedType.I1)] bool fromCoreThread);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInSetLoginRet(byte[] recordJson);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInSetNoticeData(byte[] text);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInSetEncodeUrl(byte[] text);
+    }
+}
