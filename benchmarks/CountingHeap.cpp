@@ -2,15 +2,9 @@
 // allocations-per-operation column. Replaces the C runtime heap functions of the process (glibc),
 // at the cost of one thread-local increment.
 #include "CountingHeap.h"
+#include "support/LibcHeap.h"
 
 #if defined(__GLIBC__)
-
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* pointer, std::size_t size);
-void __libc_free(void* pointer);
-}
 
 namespace {
 thread_local std::size_t t_allocations = 0;

@@ -25,24 +25,12 @@ void Read(const Json& json, const char* key, std::string& out) {
     }
 }
 
-void Read(const Json& json, const char* key, int& out) {
+// int, int64 and bool members: taken when the JSON value holds that type.
+template <class Number>
+void Read(const Json& json, const char* key, Number& out) {
     const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.IsInt()) {
-        out = member->value.GetInt();
-    }
-}
-
-void Read(const Json& json, const char* key, std::int64_t& out) {
-    const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.IsInt64()) {
-        out = member->value.GetInt64();
-    }
-}
-
-void Read(const Json& json, const char* key, bool& out) {
-    const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.IsBool()) {
-        out = member->value.GetBool();
+    if (member != json.MemberEnd() && member->value.Is<Number>()) {
+        out = member->value.Get<Number>();
     }
 }
 

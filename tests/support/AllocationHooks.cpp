@@ -1,16 +1,10 @@
 #include "AllocationHooks.h"
+#include "LibcHeap.h"
 
 #include <atomic>
 #include <cstdint>
 
 #if defined(__GLIBC__) && !defined(VELO_TEST_NO_HEAP_HOOKS)
-
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* pointer, std::size_t size);
-void __libc_free(void* pointer);
-}
 
 namespace {
 
