@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    rapidjson-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev
-    clang-14 libclang-rt-14-dev
+    rapidjson-dev libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
+    clang clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix wine64
     mono-devel nunit-console libnewtonsoft-json-cil-dev
 )
