@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "JsonResultWriter.h"
 #include "support/BridgeTest.h"
 
 namespace VeloTest {
@@ -39,6 +40,17 @@ TEST_F(HardeningTest, AMebibyteResultIsDeliveredWholeAndReadsBack) {
     const nlohmann::json json = nlohmann::json::parse(OnlyDelivery(0));
     EXPECT_EQ(json.at("msgJsonData").get<std::string>(), ret.msgJsonData);
     EXPECT_EQ(json.at("embedUrl").get<std::string>(), ret.embedUrl);
+}
+
+TEST_F(HardeningTest, ATextTooLongForTheWriterDropsTheResultRatherThanOverrunningIt) {
+    // Past this length RapidJSON's 32-bit count of the room a string may need wraps around.
+    Velo::VeloBaseRet ret;
+    ret.msg.assign(Corvan::Velo::Bridge::JsonResultWriter::kLongestText + 1, 'x');
+    ASSERT_TRUE(StandIn::FireBaseResult(ret));
+    EXPECT_TRUE(Deliveries().empty());
+    ret.msg.resize(16);
+    ASSERT_TRUE(StandIn::FireBaseResult(ret));
+    EXPECT_EQ(Deliveries().size(), 1u);
 }
 
 TEST_F(HardeningTest, EveryByteValueReachesTheCoreUnchanged) {

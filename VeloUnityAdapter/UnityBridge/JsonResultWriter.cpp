@@ -106,6 +106,9 @@ void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::si
     }
     BlockHeader* header = HeaderOf(original);
     if (header->tag == kHeapBlock) {
+        if (newSize > SIZE_MAX - sizeof(BlockHeader)) {
+            throw std::bad_alloc();
+        }
         // On failure realloc leaves the block allocated; its owner still frees it.
         auto* moved =
             static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + newSize));

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include <rapidjson/rapidjson.h>
@@ -98,6 +99,10 @@ namespace Bridge {
 
 class JsonResultWriter {
   public:
+    // RapidJSON reserves room for a string's worst case, six bytes a byte, counting in 32 bits:
+    // the count of a longer text would wrap around and the writing overrun the buffer.
+    static constexpr std::size_t kLongestText = (UINT32_MAX - 2) / 6;
+
     // Begins an object, or an array for rapidjson::kArrayType.
     explicit JsonResultWriter(rapidjson::Type kind = rapidjson::kObjectType);
     JsonResultWriter(const JsonResultWriter&) = delete;
@@ -105,9 +110,14 @@ class JsonResultWriter {
 
     // A text member, written up to the value's first zero byte. A null or empty key writes no key
     // (array elements).
+    // Throws std::length_error for a text longer than kLongestText.
     JsonResultWriter& AddString(const char* key, const std::string& value) {
+        const std::size_t length = std::strlen(value.c_str());
+        if (length > kLongestText) {
+            throw std::length_error("text too long to write as JSON");
+        }
         WriteKey(key);
-        writer_.String(value.c_str(), static_cast<rapidjson::SizeType>(std::strlen(value.c_str())));
+        writer_.String(value.c_str(), static_cast<rapidjson::SizeType>(length));
         return *this;
     }
     JsonResultWriter& AddInt(const char* key, int value) {
