@@ -2,6 +2,10 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "support/BridgeTest.h"
@@ -88,40 +92,164 @@ TEST_F(DeliveryTest, AnOlderObserverStillDeliversToTheCurrentCallback) {
     EXPECT_EQ(Deliveries().size(), 1u);
 }
 
-// A callback that holds its delivery until the test lets it go.
-std::atomic<int> g_blockedEntered{0};
-std::atomic<bool> g_release{false};
-std::atomic<int> g_blockedCalls{0};
-void BlockingCallback(int, const char*) {
-    g_blockedCalls.fetch_add(1);
-    g_blockedEntered.store(1);
-    while (!g_release.load()) {
-        std::this_thread::yield();
+// Callbacks that hold their delivery until the test opens the gate, counting who is inside.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inside = 0;
+    int calls = 0;
+    bool open = false;
+
+    void Enter() {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++calls;
+        ++inside;
+        changed.notify_all();
+        changed.wait(lock, [&] { return open; });
+        --inside;
+    }
+    void AwaitInside(int count) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return inside >= count; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+};
+Gate* g_gate = nullptr;
+
+void GatedCallback(int, const char*) {
+    g_gate->Enter();
+}
+
+// Unregisters from inside the callback, on a thread whose delivery is the result numbered 2.
+std::atomic<bool> g_unregistered{false};
+void UnregisteringCallback(int methodNameID, const char*) {
+    if (methodNameID == 2) {
+        setUnityCallback(nullptr);
+        g_unregistered = true;
+    } else {
+        g_gate->Enter();
     }
 }
 
-TEST_F(DeliveryTest, UnregisteringWaitsForADeliveryInProgressAndStopsLaterOnes) {
-    g_blockedEntered = 0;
-    g_release = false;
-    g_blockedCalls = 0;
-    setUnityCallback(&BlockingCallback);
-    std::thread core([] { FireBaseResult(Base(1, 0, 0)); });
-    while (g_blockedEntered.load() == 0) {
-        std::this_thread::yield();
+double Seconds(std::chrono::steady_clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Joins `thread` if it ends within `seconds`; otherwise lets it go and says so.
+::testing::AssertionResult EndsWithin(std::thread& thread, std::atomic<bool>& done,
+                                      double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done.load() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    if (!done.load()) {
+        thread.detach();
+        return ::testing::AssertionFailure() << "still waiting after " << seconds << " s";
+    }
+    thread.join();
+    return ::testing::AssertionSuccess();
+}
+
+class RegistrationTest : public DeliveryTest {
+  protected:
+    void SetUp() override {
+        DeliveryTest::SetUp();
+        gate_ = std::make_unique<Gate>();
+        g_gate = gate_.get();
+        g_unregistered = false;
+    }
+    void TearDown() override {
+        gate_->Open();
+        setUnityCallback(&CaptureCallback);
+        DeliveryTest::TearDown();
+    }
+    // A delivery of result `methodNameID` on a thread of its own.
+    static std::thread Deliver(int methodNameID) {
+        return std::thread([methodNameID] { FireBaseResult(Base(methodNameID, 0, 0)); });
+    }
+    std::unique_ptr<Gate> gate_;
+};
+
+TEST_F(RegistrationTest, UnregisteringSleepsUntilTheDeliveryInProgressEndsAndStopsLaterOnes) {
+    setUnityCallback(&GatedCallback);
+    std::thread core = Deliver(1);
+    gate_->AwaitInside(1);
+
     std::atomic<bool> returned{false};
+    double waited = 0, cpu = 0;
     std::thread game([&] {
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
         setUnityCallback(nullptr);
-        returned.store(true);
+        cpu = ThreadCpuSeconds() - cpuStart;
+        waited = Seconds(std::chrono::steady_clock::now() - start);
+        returned = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     EXPECT_FALSE(returned.load()) << "returned while the old callback was still running";
-    g_release = true;
+    gate_->Open();
     game.join();
     core.join();
-    EXPECT_TRUE(returned.load());
-    FireBaseResult(Base(2, 0, 0));
-    EXPECT_EQ(g_blockedCalls.load(), 1);
+
+    EXPECT_GE(waited, 0.9);
+    EXPECT_LE(cpu, 0.05 * waited) << "CPU time spent waiting " << waited << " s";
+    FireBaseResult(Base(3, 0, 0));
+    EXPECT_EQ(gate_->calls, 1);
+}
+
+TEST_F(RegistrationTest, FromInsideTheCallbackItWaitsForTheOtherThreadsDeliveriesNotItsOwn) {
+    setUnityCallback(&UnregisteringCallback);
+    std::thread other = Deliver(1);
+    gate_->AwaitInside(1);
+    std::atomic<bool> done{false};
+    std::thread unregistering([&] {
+        FireBaseResult(Base(2, 0, 0));
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(g_unregistered.load()) << "returned while another thread was in the callback";
+    gate_->Open();
+    EXPECT_TRUE(EndsWithin(unregistering, done, 10));
+    other.join();
+    EXPECT_TRUE(g_unregistered.load());
+    FireBaseResult(Base(1, 0, 0));
+    EXPECT_EQ(gate_->calls, 1) << "a delivery reached the unregistered callback";
+}
+
+// Each of two threads, inside the callback, unregisters once both are inside.
+std::atomic<int> g_insideBoth{0};
+void UnregisterWhenBothInside(int, const char*) {
+    g_insideBoth.fetch_add(1);
+    while (g_insideBoth.load() < 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    setUnityCallback(nullptr);
+}
+
+TEST_F(RegistrationTest, TwoThreadsUnregisteringFromInsideTheirCallbacksAtOnceBothReturn) {
+    g_insideBoth = 0;
+    setUnityCallback(&UnregisterWhenBothInside);
+    std::atomic<bool> firstDone{false}, secondDone{false};
+    std::thread first([&] {
+        FireBaseResult(Base(1, 0, 0));
+        firstDone = true;
+    });
+    std::thread second([&] {
+        FireBaseResult(Base(2, 0, 0));
+        secondDone = true;
+    });
+    EXPECT_TRUE(EndsWithin(first, firstDone, 10));
+    EXPECT_TRUE(EndsWithin(second, secondDone, 10));
 }
 
 std::atomic<int> g_reentrantCalls{0};
@@ -130,7 +258,7 @@ void ReregisteringCallback(int, const char*) {
     setUnityCallback(&CaptureCallback);  // must not wait for this very delivery
 }
 
-TEST_F(DeliveryTest, RegisteringFromInsideTheCallbackReturnsAtOnce) {
+TEST_F(RegistrationTest, RegisteringFromInsideTheCallbackDoesNotWaitForItself) {
     g_reentrantCalls = 0;
     setUnityCallback(&ReregisteringCallback);
     ASSERT_TRUE(FireBaseResult(Base(1, 0, 0)));

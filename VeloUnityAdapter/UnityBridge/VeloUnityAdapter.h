@@ -37,8 +37,12 @@ typedef void (*UnityCallback)(int methodNameID, const char* json);
 /* --- Registration ------------------------------------------------------------------------- */
 
 /* Stores the callback (null unregisters) and installs a new observer of each kind with the core.
- * When it returns, no delivery to the previous callback is running or can start, except one that
- * called setUnityCallback itself: from inside the callback it returns at once. */
+ * When it returns, no delivery to the callback it replaced is running or can start, except the
+ * deliveries of the calling thread itself: called from inside the callback, it waits for the
+ * deliveries on other threads, not for its own. It sleeps while it waits. Two threads may call it
+ * from inside their callbacks at once: each waits only for the callback its own call replaced.
+ * Never call it while holding a lock that the callback takes: it waits for a delivery that waits
+ * for that lock, and both threads hang for good. */
 VELO_ADAPTER_API void setUnityCallback(UnityCallback callback);
 
 /* Each installs one new observer of its kind with the core (never deleted). */
