@@ -55,11 +55,24 @@ enum class ObserverKind { Login, Account, Notice, WebView };
 #define VELO_STANDIN_API __attribute__((visibility("default")))
 #endif
 
-// Forgets recorded calls and log lines and restores the default answers and the recording mode.
-// Installed observers stay installed.
-VELO_STANDIN_API void Reset();
+// Leaves answering mode, waits for the answers queued on the core's thread, then forgets recorded
+// calls and log lines (and the count of dropped ones) and restores the default answers.
+// Installed observers, the recording mode and the record limit stay. Called on the core's own
+// thread (from a callback it runs) it cannot wait for itself: it resets without waiting, at
+// once, and returns false; otherwise true.
+VELO_STANDIN_API bool Reset();
 
+// The latest calls, oldest first: at most the record limit.
 VELO_STANDIN_API std::vector<RecordedCall> Calls();
+
+// The stand-in keeps the latest calls and the latest log lines, at most `limit` of each (at least
+// one), so that a session of any length runs in bounded memory; older ones are dropped and
+// counted. The default holds a long scripted session. Reset does not change it.
+constexpr std::size_t kDefaultRecordLimit = 4096;
+VELO_STANDIN_API void SetRecordLimit(std::size_t limit);
+// How many calls and log lines were dropped since the last reset.
+VELO_STANDIN_API std::uint64_t DroppedCalls();
+VELO_STANDIN_API std::uint64_t DroppedLogLines();
 
 // With recording off the facade operations do nothing at all: no record, no answer. On by
 // default; benchmarks turn it off to measure the adapter alone. Reset does not change it.
@@ -94,8 +107,10 @@ VELO_STANDIN_API bool FireWebViewResult(const VeloWebViewRet& ret);
 VELO_STANDIN_API void SetAnswering(bool on);
 // Runs `task` on the core's own thread, in any mode, after what is queued there already.
 VELO_STANDIN_API void RunOnCoreThread(std::function<void()> task);
-// Blocks until everything queued on the core's thread so far has run.
-VELO_STANDIN_API void WaitForAnswers();
+// Blocks until everything queued on the core's thread so far has run, and returns true. Called on
+// the core's own thread (from a callback it runs) it cannot wait for itself: it returns false at
+// once.
+VELO_STANDIN_API bool WaitForAnswers();
 
 }  // namespace StandIn
 }  // namespace Velo

@@ -65,17 +65,22 @@ class Answerer {
         }
     }
 
-    // Returns once the queue is empty and the thread has ended: a thread that called into a
+    // Returns true once the queue is empty and the thread has ended: a thread that called into a
     // managed runtime is released by it only when the thread ends, and a runtime shutting down
-    // would otherwise wait for it.
-    void WaitIdle() {
+    // would otherwise wait for it. On the core's own thread, which would wait for itself, returns
+    // false at once.
+    bool WaitIdle() {
         std::unique_lock<std::mutex> lock(mutex_);
+        if (running_ && worker_.get_id() == std::this_thread::get_id()) {
+            return false;
+        }
         idle_.wait(lock, [this] { return !running_; });
         std::thread finished = std::move(worker_);
         lock.unlock();
         if (finished.joinable()) {
             finished.join();
         }
+        return true;
     }
 
     // The login the core holds after a successful login; GetLoginRet reports it when no answer
@@ -277,22 +282,23 @@ void RunOnCoreThread(std::function<void()> task) {
     TheAnswerer().Queue(std::move(task), false);
 }
 
-void WaitForAnswers() {
-    TheAnswerer().WaitIdle();
+bool WaitForAnswers() {
+    return TheAnswerer().WaitIdle();
 }
 
-void Reset() {
+bool Reset() {
     Answerer& answerer = TheAnswerer();
     answerer.SetAnswering(false);
-    answerer.WaitIdle();
+    const bool waited = answerer.WaitIdle();
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    std::vector<RecordedCall>().swap(state.calls);
-    std::vector<LogLine>().swap(state.logLines);
+    state.calls.Clear();
+    state.logLines.Clear();
     state.loginRetAnswer = nullptr;
     std::string().swap(state.noticeDataAnswer);
     state.encodeUrlAnswer.reset();
     answerer.session.reset();
+    return waited;
 }
 
 }  // namespace StandIn

@@ -1,10 +1,15 @@
 // The C control interface: the stand-in's records and results as JSON texts.
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -34,10 +39,15 @@ void Read(const Json& json, const char* key, Number& out) {
     }
 }
 
+// A number beyond the float's range becomes an infinity of its sign, as the conversion of an
+// out-of-range double is undefined.
 void Read(const Json& json, const char* key, float& out) {
     const auto member = json.FindMember(key);
     if (member != json.MemberEnd() && member->value.IsNumber()) {
-        out = static_cast<float>(member->value.GetDouble());
+        const double value = member->value.GetDouble();
+        out = std::fabs(value) <= FLT_MAX
+                  ? static_cast<float>(value)
+                  : std::copysign(std::numeric_limits<float>::infinity(), value);
     } else if (member != json.MemberEnd() && member->value.IsNull()) {
         out = std::numeric_limits<float>::quiet_NaN();
     }
@@ -153,21 +163,87 @@ void ReadWebView(const Json& json, VeloWebViewRet& ret) {
     Read(json, "embedUrl", ret.embedUrl);
 }
 
+// Why the last call of this thread that can fail did; empty when it did not.
+thread_local std::string t_lastError;
+
+// A failure of the C interface, with its reason.
+struct Refused : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Records nest four levels at the most (a notice's pictures); deeper texts are refused before a
+// document is built, so that no text can exhaust the stack.
+constexpr unsigned kDeepestRecord = 64;
+
+class DepthCheck : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthCheck> {
+  public:
+    bool StartObject() { return ++depth_ <= kDeepestRecord; }
+    bool EndObject(rapidjson::SizeType) { return --depth_, true; }
+    bool StartArray() { return ++depth_ <= kDeepestRecord; }
+    bool EndArray(rapidjson::SizeType) { return --depth_, true; }
+
+  private:
+    unsigned depth_ = 0;
+};
+
+// A record text as a JSON object, or Refused with the reason. Null reads as an empty object.
+void ParseRecord(const char* text, rapidjson::Document& json) {
+    text = text != nullptr ? text : "{}";
+    rapidjson::Reader reader;
+    rapidjson::StringStream stream(text);
+    DepthCheck depth;
+    const rapidjson::ParseResult checked =
+        reader.Parse<rapidjson::kParseIterativeFlag>(stream, depth);
+    if (checked.Code() == rapidjson::kParseErrorTermination) {
+        throw Refused("the record nests deeper than " + std::to_string(kDeepestRecord) +
+                      " levels (at offset " + std::to_string(checked.Offset()) + ")");
+    }
+    if (checked.IsError()) {
+        throw Refused(std::string("the record is not JSON: ") +
+                      rapidjson::GetParseError_En(checked.Code()) + " (at offset " +
+                      std::to_string(checked.Offset()) + ")");
+    }
+    json.Parse<rapidjson::kParseIterativeFlag>(text);
+    if (!json.IsObject()) {
+        throw Refused("the record is not a JSON object");
+    }
+}
+
+// Runs `body` at the C boundary: false, with the reason kept for veloStandInLastError, when it
+// fails or throws; nothing escapes.
+template <class Body>
+bool Checked(Body&& body) noexcept {
+    try {
+        t_lastError.clear();
+        body();
+        return true;
+    } catch (const std::exception& e) {
+        try {
+            t_lastError = e.what();
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            t_lastError = "unknown failure";
+        } catch (...) {
+        }
+    }
+    return false;
+}
+
 // Parses `text` into a record of its kind and fires it, now or from the core's thread.
 template <class Record, class ReadRecord, class FireRecord>
-bool ParseAndFire(const char* text, ReadRecord read, FireRecord fire, bool fromCoreThread) {
+void ParseAndFire(const char* text, ReadRecord read, FireRecord fire, bool fromCoreThread,
+                  const char* observer) {
     rapidjson::Document json;
-    json.Parse(text != nullptr ? text : "{}");
-    if (json.HasParseError() || !json.IsObject()) {
-        return false;
-    }
+    ParseRecord(text, json);
     Record record;
     read(json, record);
     if (fromCoreThread) {
         RunOnCoreThread([record, fire] { fire(record); });
-        return true;
+    } else if (!fire(record)) {
+        throw Refused(std::string("no ") + observer + " observer is installed");
     }
-    return fire(record);
 }
 
 char* OwnedText(const std::string& text) {
@@ -244,87 +320,118 @@ namespace Velo = Corvan::Velo;
 
 extern "C" {
 
-VELO_STANDIN_C_API void veloStandInReset(void) {
-    StandIn::Reset();
+VELO_STANDIN_C_API bool veloStandInReset(void) {
+    bool waited = false;
+    StandIn::Checked([&] { waited = StandIn::Reset(); });
+    return waited;
 }
 
 VELO_STANDIN_C_API void veloStandInSetAnswering(bool on) {
-    StandIn::SetAnswering(on);
+    StandIn::Checked([&] { StandIn::SetAnswering(on); });
 }
 
-VELO_STANDIN_C_API void veloStandInWaitForAnswers(void) {
-    StandIn::WaitForAnswers();
+VELO_STANDIN_C_API bool veloStandInWaitForAnswers(void) {
+    bool waited = false;
+    StandIn::Checked([&] { waited = StandIn::WaitForAnswers(); });
+    return waited;
+}
+
+VELO_STANDIN_C_API void veloStandInSetRecordLimit(int limit) {
+    StandIn::Checked(
+        [&] { StandIn::SetRecordLimit(limit > 0 ? static_cast<std::size_t>(limit) : 1); });
+}
+
+VELO_STANDIN_C_API long long veloStandInDroppedCallCount(void) {
+    long long dropped = 0;
+    StandIn::Checked([&] { dropped = static_cast<long long>(StandIn::DroppedCalls()); });
+    return dropped;
 }
 
 VELO_STANDIN_C_API int veloStandInCallCount(void) {
-    return static_cast<int>(StandIn::Calls().size());
+    int count = 0;
+    StandIn::Checked([&] { count = static_cast<int>(StandIn::Calls().size()); });
+    return count;
 }
 
 VELO_STANDIN_C_API char* veloStandInCallJson(int index) {
-    const std::vector<StandIn::RecordedCall> calls = StandIn::Calls();
-    if (index < 0 || static_cast<std::size_t>(index) >= calls.size()) {
-        return nullptr;
-    }
-    return StandIn::OwnedText(StandIn::CallJson(calls[static_cast<std::size_t>(index)]));
+    char* text = nullptr;
+    StandIn::Checked([&] {
+        const std::vector<StandIn::RecordedCall> calls = StandIn::Calls();
+        if (index < 0 || static_cast<std::size_t>(index) >= calls.size()) {
+            throw StandIn::Refused("no call " + std::to_string(index) + " is recorded");
+        }
+        text = StandIn::OwnedText(StandIn::CallJson(calls[static_cast<std::size_t>(index)]));
+    });
+    return text;
 }
 
 VELO_STANDIN_C_API void veloStandInReleaseText(char* text) {
     std::free(text);
 }
 
-VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson,
-                                        bool fromCoreThread) {
-    const std::string name = kind != nullptr ? kind : "";
-    if (name == "login") {
-        return StandIn::ParseAndFire<Velo::VeloLoginRet>(recordJson, StandIn::ReadLogin,
-                                                         StandIn::FireLoginResult, fromCoreThread);
-    }
-    if (name == "base") {
-        return StandIn::ParseAndFire<Velo::VeloBaseRet>(recordJson, StandIn::ReadBase,
-                                                        StandIn::FireBaseResult, fromCoreThread);
-    }
-    if (name == "qrcode") {
-        return StandIn::ParseAndFire<Velo::VeloQrCodeRet>(
-            recordJson, StandIn::ReadQrCode, StandIn::FireQrCodeResult, fromCoreThread);
-    }
-    if (name == "account") {
-        return StandIn::ParseAndFire<Velo::VeloAccountRet>(
-            recordJson, StandIn::ReadAccount, StandIn::FireAccountResult, fromCoreThread);
-    }
-    if (name == "notice") {
-        return StandIn::ParseAndFire<Velo::VeloNoticeRet>(
-            recordJson, StandIn::ReadNoticeResult, StandIn::FireNoticeResult, fromCoreThread);
-    }
-    if (name == "webview") {
-        return StandIn::ParseAndFire<Velo::VeloWebViewRet>(
-            recordJson, StandIn::ReadWebView, StandIn::FireWebViewResult, fromCoreThread);
-    }
-    return false;
+VELO_STANDIN_C_API char* veloStandInLastError(void) {
+    return StandIn::OwnedText(StandIn::t_lastError);
 }
 
-VELO_STANDIN_C_API void veloStandInSetLoginRet(const char* recordJson) {
-    if (recordJson == nullptr) {
-        StandIn::SetLoginRetAnswer(nullptr);
-        return;
-    }
-    rapidjson::Document json;
-    json.Parse(recordJson);
-    Velo::VeloLoginRet record;
-    if (!json.HasParseError() && json.IsObject()) {
+VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson,
+                                        bool fromCoreThread) {
+    return StandIn::Checked([&] {
+        const std::string name = kind != nullptr ? kind : "";
+        if (name == "login") {
+            StandIn::ParseAndFire<Velo::VeloLoginRet>(
+                recordJson, StandIn::ReadLogin, StandIn::FireLoginResult, fromCoreThread, "login");
+        } else if (name == "base") {
+            StandIn::ParseAndFire<Velo::VeloBaseRet>(
+                recordJson, StandIn::ReadBase, StandIn::FireBaseResult, fromCoreThread, "login");
+        } else if (name == "qrcode") {
+            StandIn::ParseAndFire<Velo::VeloQrCodeRet>(recordJson, StandIn::ReadQrCode,
+                                                       StandIn::FireQrCodeResult, fromCoreThread,
+                                                       "login");
+        } else if (name == "account") {
+            StandIn::ParseAndFire<Velo::VeloAccountRet>(recordJson, StandIn::ReadAccount,
+                                                        StandIn::FireAccountResult, fromCoreThread,
+                                                        "account");
+        } else if (name == "notice") {
+            StandIn::ParseAndFire<Velo::VeloNoticeRet>(recordJson, StandIn::ReadNoticeResult,
+                                                       StandIn::FireNoticeResult, fromCoreThread,
+                                                       "notice");
+        } else if (name == "webview") {
+            StandIn::ParseAndFire<Velo::VeloWebViewRet>(recordJson, StandIn::ReadWebView,
+                                                        StandIn::FireWebViewResult, fromCoreThread,
+                                                        "web view");
+        } else {
+            throw StandIn::Refused("unknown kind of result '" + name +
+                                   "' (login, base, qrcode, account, notice or webview)");
+        }
+    });
+}
+
+VELO_STANDIN_C_API bool veloStandInSetLoginRet(const char* recordJson) {
+    return StandIn::Checked([&] {
+        if (recordJson == nullptr) {
+            StandIn::SetLoginRetAnswer(nullptr);
+            return;
+        }
+        rapidjson::Document json;
+        StandIn::ParseRecord(recordJson, json);
+        Velo::VeloLoginRet record;
         StandIn::ReadLogin(json, record);
-    }
-    StandIn::SetLoginRetAnswer([record](Velo::VeloLoginRet& ret) {
-        ret = record;
-        return true;
+        StandIn::SetLoginRetAnswer([record](Velo::VeloLoginRet& ret) {
+            ret = record;
+            return true;
+        });
     });
 }
 
 VELO_STANDIN_C_API void veloStandInSetNoticeData(const char* text) {
-    StandIn::SetNoticeDataAnswer(text != nullptr ? text : "");
+    StandIn::Checked([&] { StandIn::SetNoticeDataAnswer(text != nullptr ? text : ""); });
 }
 
 VELO_STANDIN_C_API void veloStandInSetEncodeUrl(const char* text) {
-    StandIn::SetEncodeUrlAnswer(text != nullptr ? std::optional<std::string>(text) : std::nullopt);
+    StandIn::Checked([&] {
+        StandIn::SetEncodeUrlAnswer(text != nullptr ? std::optional<std::string>(text)
+                                                    : std::nullopt);
+    });
 }
 
 }  // extern "C"

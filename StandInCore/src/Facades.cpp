@@ -199,7 +199,7 @@ void VeloLog::PrintLog(VeloLogLevel level, char* file, char* function, int line,
     }
     StandIn::State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.logLines.push_back(std::move(entry));
+    state.logLines.Add(std::move(entry), state.recordLimit);
 }
 
 }  // namespace Velo

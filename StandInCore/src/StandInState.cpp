@@ -79,19 +79,39 @@ void Store(const char* operation, std::vector<RecordedArg> args) {
     Answer(operation, args);
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.calls.push_back(RecordedCall{operation, std::move(args)});
+    state.calls.Add(RecordedCall{operation, std::move(args)}, state.recordLimit);
 }
 
 std::vector<RecordedCall> Calls() {
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    return state.calls;
+    return state.calls.Latest();
 }
 
 std::vector<LogLine> LogLines() {
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
-    return state.logLines;
+    return state.logLines.Latest();
+}
+
+void SetRecordLimit(std::size_t limit) {
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.recordLimit = limit > 0 ? limit : 1;
+    state.calls.Trim(state.recordLimit);
+    state.logLines.Trim(state.recordLimit);
+}
+
+std::uint64_t DroppedCalls() {
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.calls.dropped();
+}
+
+std::uint64_t DroppedLogLines() {
+    State& state = GlobalState();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.logLines.dropped();
 }
 
 std::vector<const void*> Observers(ObserverKind kind) {

@@ -1,6 +1,7 @@
 // The stand-in core's shared state: recorded calls, log lines, observers and configured answers.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,12 +12,50 @@ namespace Corvan {
 namespace Velo {
 namespace StandIn {
 
+// The latest entries, at most a limit of them; older ones are dropped and counted. Holds up to
+// twice the limit before it moves the kept ones to the front, so that adding is constant time
+// on average. Cleared, it holds no memory.
+template <class Entry>
+class BoundedRecord {
+  public:
+    void Add(Entry entry, std::size_t limit) {
+        entries_.push_back(std::move(entry));
+        Trim(limit);
+    }
+    void Trim(std::size_t limit) {
+        while (entries_.size() - first_ > limit) {
+            ++first_;
+            ++dropped_;
+        }
+        if (first_ >= limit) {
+            entries_.erase(entries_.begin(),
+                           entries_.begin() + static_cast<std::ptrdiff_t>(first_));
+            first_ = 0;
+        }
+    }
+    std::vector<Entry> Latest() const {
+        return {entries_.begin() + static_cast<std::ptrdiff_t>(first_), entries_.end()};
+    }
+    std::uint64_t dropped() const { return dropped_; }
+    void Clear() {
+        std::vector<Entry>().swap(entries_);
+        first_ = 0;
+        dropped_ = 0;
+    }
+
+  private:
+    std::vector<Entry> entries_;
+    std::size_t first_ = 0;
+    std::uint64_t dropped_ = 0;
+};
+
 struct State {
     State();
 
     std::mutex mutex;
-    std::vector<RecordedCall> calls;
-    std::vector<LogLine> logLines;
+    BoundedRecord<RecordedCall> calls;
+    BoundedRecord<LogLine> logLines;
+    std::size_t recordLimit = kDefaultRecordLimit;
     std::vector<VeloLoginObserver*> loginObservers;
     std::vector<VeloAccountObserver*> accountObservers;
     std::vector<VeloNoticeObserver*> noticeObservers;

@@ -52,9 +52,12 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        public static void Reset()
+        /// <summary>Leaves answering mode, waits for the answers queued on the core's thread, then
+        /// forgets recorded calls and restores the default answers. False when called on the
+        /// core's own thread, where it resets at once without waiting.</summary>
+        public static bool Reset()
         {
-            veloStandInReset();
+            return veloStandInReset();
         }
 
         public static void SetAnswering(bool on)
@@ -62,10 +65,43 @@ namespace Corvan.Velo.Unity
             veloStandInSetAnswering(on);
         }
 
-        /// <summary>Waits until everything queued on the core's thread has run.</summary>
-        public static void WaitForAnswers()
+        /// <summary>Waits until everything queued on the core's thread has run. False, at once,
+        /// when called on the core's own thread, which cannot wait for itself.</summary>
+        public static bool WaitForAnswers()
         {
-            veloStandInWaitForAnswers();
+            return veloStandInWaitForAnswers();
+        }
+
+        /// <summary>Keeps at most the latest <paramref name="limit"/> calls (default 4096), so
+        /// that a session of any length runs in bounded memory.</summary>
+        public static void SetRecordLimit(int limit)
+        {
+            veloStandInSetRecordLimit(limit);
+        }
+
+        /// <summary>Calls dropped from the record since the last reset.</summary>
+        public static long DroppedCallCount
+        {
+            get {
+                return veloStandInDroppedCallCount();
+            }
+        }
+
+        /// <summary>Why the last <see cref="Fire"/> or <see cref="SetLoginRet"/> of this thread
+        /// failed; empty when it did not.</summary>
+        public static string LastError
+        {
+            get {
+                var text = veloStandInLastError();
+                try
+                {
+                    return Utf8.FromNative(text);
+                }
+                finally
+                {
+                    veloStandInReleaseText(text);
+                }
+            }
         }
 
         public static List<Call> Calls()
@@ -89,15 +125,19 @@ namespace Corvan.Velo.Unity
 
         /// <summary>Fires a result through the installed observer of its kind ("login", "base",
         /// "qrcode", "account", "notice" or "webview"), given as JSON with the record's members.
-        /// With fromCoreThread it is fired later, from the core's own thread.</summary>
+        /// With fromCoreThread it is fired later, from the core's own thread. False, with the
+        /// reason in <see cref="LastError"/>, for a record it cannot read or an unknown kind.
+        /// </summary>
         public static bool Fire(string kind, string recordJson, bool fromCoreThread)
         {
             return veloStandInFire(Utf8.ToNative(kind), Utf8.ToNative(recordJson), fromCoreThread);
         }
 
-        public static void SetLoginRet(string recordJson)
+        /// <summary>What the login snapshot reports (null restores the default); false, with
+        /// the reason in <see cref="LastError"/>, for a record it cannot read.</summary>
+        public static bool SetLoginRet(string recordJson)
         {
-            veloStandInSetLoginRet(Utf8.ToNative(recordJson));
+            return veloStandInSetLoginRet(Utf8.ToNative(recordJson));
         }
 
         public static void SetNoticeData(string text)
@@ -154,13 +194,24 @@ namespace Corvan.Velo.Unity
         }
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-        private static extern void veloStandInReset();
+        [return:MarshalAs(UnmanagedType.I1)]
+        private static extern bool veloStandInReset();
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
         private static extern void veloStandInSetAnswering([MarshalAs(UnmanagedType.I1)] bool on);
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-        private static extern void veloStandInWaitForAnswers();
+        [return:MarshalAs(UnmanagedType.I1)]
+        private static extern bool veloStandInWaitForAnswers();
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern void veloStandInSetRecordLimit(int limit);
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern long veloStandInDroppedCallCount();
+
+        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+        private static extern IntPtr veloStandInLastError();
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
         private static extern int veloStandInCallCount();
@@ -177,7 +228,8 @@ namespace Corvan.Velo.Unity
             byte[] kind, byte[] recordJson, [MarshalAs(UnmanagedType.I1)] bool fromCoreThread);
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-        private static extern void veloStandInSetLoginRet(byte[] recordJson);
+        [return:MarshalAs(UnmanagedType.I1)]
+        private static extern bool veloStandInSetLoginRet(byte[] recordJson);
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
         private static extern void veloStandInSetNoticeData(byte[] text);
