@@ -203,7 +203,8 @@ void ParseRecord(const char* text, rapidjson::Document& json) {
                       rapidjson::GetParseError_En(checked.Code()) + " (at offset " +
                       std::to_string(checked.Offset()) + ")");
     }
-    json.Parse<rapidjson::kParseIterativeFlag>(text);
+    // Numbers exactly as written, so that a float's shortest digits give back that float.
+    json.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag>(text);
     if (!json.IsObject()) {
         throw Refused("the record is not a JSON object");
     }
