@@ -1,3 +1,4 @@
 using System.Runtime.CompilerServices;
 
 [assembly:InternalsVisibleTo("Corvan.Velo.Unity.Tests")]
+[assembly:InternalsVisibleTo("VeloManagedBenchmarks")]

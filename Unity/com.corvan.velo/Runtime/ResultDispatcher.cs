@@ -1,27 +1,31 @@
 using System;
-using System.Collections.Concurrent;
-using System.Threading;
-using Newtonsoft.Json.Linq;
+using System.Collections.Generic;
+using System.Diagnostics;
 
 namespace Corvan.Velo.Unity
 {
     /// <summary>
     /// The one door through which results reach the game. The native callback, on whatever
-    /// thread the core chose, only copies the method number and text into a queue; the game
-    /// drains it on its own thread, where the typed events are raised.
+    /// thread the core chose, reads each result text into its typed result and queues it; the
+    /// game dispatches the queue on its own thread (in Unity, the main thread, once a frame),
+    /// where the events are raised in the order the results arrived.
     /// </summary>
     public static class ResultDispatcher
     {
         private struct Pending
         {
             public int MethodNameID;
-            public string Json;
+            public string Json;       // kept only while ResultReceived has a handler
+            public BaseResult Result; // null when the text could not be read
             public Exception Failure;
         }
 
-        private static ConcurrentQueue<Pending> queue = new ConcurrentQueue<Pending>();
+        private static readonly object Gate = new object();
+        private static Queue<Pending> queue = new Queue<Pending>();
 
-        /// <summary>Every result, before its typed event: method number and JSON text.</summary>
+        /// <summary>Every result as its method number and JSON text, before its typed event.
+        /// Raised for the results that arrived while it had a handler: keeping the text costs
+        /// a copy of it, so it is kept only then.</summary>
         public static event Action<int, string> ResultReceived;
         public static event Action<LoginResult> LoginResultReceived;
         public static event Action<BaseResult> BaseResultReceived;
@@ -32,36 +36,86 @@ namespace Corvan.Velo.Unity
         /// <summary>A result that could not be read, or an exception thrown by a handler.</summary>
         public static event Action<Exception> DispatchFailed;
 
-        /// <summary>Results waiting for <see cref="DispatchPending"/>.</summary>
+        /// <summary>At most this many results a frame from the package's dispatcher; the rest
+        /// wait, in order, for the next frame. No limit by default.</summary>
+        public static int MaxResultsPerFrame { get; set; } = int.MaxValue;
+
+        /// <summary>The package's dispatcher stops dispatching once a frame has spent this long
+        /// on it (it dispatches at least one result a frame). No limit by default.</summary>
+        public static TimeSpan FrameBudget { get; set; } = TimeSpan.MaxValue;
+
+        /// <summary>Results waiting for <see cref="DispatchPending()"/>.</summary>
         public static int PendingCount
         {
             get {
-                return queue.Count;
+                lock (Gate)
+                {
+                    return queue.Count;
+                }
             }
         }
 
-        /// <summary>Raises the events of every waiting result on the calling thread; returns how
-        /// many results it dispatched. A handler's exception goes to DispatchFailed (or, with no
-        /// handler for that, is rethrown after the queue is drained).</summary>
+        /// <summary>Raises the events of the results that were waiting when it began, in order,
+        /// on the calling thread; results that arrive meanwhile wait for the next call. Returns
+        /// how many results it dispatched. A handler's exception goes to DispatchFailed (or, with
+        /// no handler for that, is rethrown once the call is done).</summary>
         public static int DispatchPending()
         {
+            return Dispatch(int.MaxValue, TimeSpan.MaxValue);
+        }
+
+        /// <summary>As <see cref="DispatchPending()"/>, at most <paramref name="maxResults"/>
+        /// results; the rest stay queued, in order.</summary>
+        public static int DispatchPending(int maxResults)
+        {
+            return Dispatch(maxResults, TimeSpan.MaxValue);
+        }
+
+        /// <summary>As <see cref="DispatchPending()"/>, until <paramref name="budget"/> has been
+        /// spent (at least one result); the rest stay queued, in order.</summary>
+        public static int DispatchPending(TimeSpan budget)
+        {
+            return Dispatch(int.MaxValue, budget);
+        }
+
+        /// <summary>One frame's dispatch, within the frame's bounds.</summary>
+        internal static int DispatchFrame()
+        {
+            return Dispatch(MaxResultsPerFrame, FrameBudget);
+        }
+
+        private static int Dispatch(int maxResults, TimeSpan budget)
+        {
+            var clock = budget == TimeSpan.MaxValue ? null : Stopwatch.StartNew();
+            int waiting;
+            lock (Gate)
+            {
+                waiting = Math.Min(queue.Count, maxResults);
+            }
             var dispatched = 0;
             Exception unhandled = null;
-            Pending pending;
-            while (queue.TryDequeue(out pending))
+            // The queue is first in, first out, so these are the results queued before the call.
+            while (dispatched < waiting &&
+                   (clock == null || dispatched == 0 || clock.Elapsed < budget))
             {
-                var failure = pending.Failure;
-                if (failure == null)
+                Pending pending;
+                lock (Gate)
                 {
-                    ++dispatched;
-                    try
+                    if (queue.Count == 0)
                     {
-                        Raise(pending.MethodNameID, pending.Json);
+                        break; // reset meanwhile
                     }
-                    catch (Exception e)
-                    {
-                        failure = e;
-                    }
+                    pending = queue.Dequeue();
+                }
+                ++dispatched;
+                var failure = pending.Failure;
+                try
+                {
+                    Raise(pending);
+                }
+                catch (Exception e)
+                {
+                    failure = e;
                 }
                 if (failure != null)
                 {
@@ -83,31 +137,41 @@ namespace Corvan.Velo.Unity
             return dispatched;
         }
 
-        /// <summary>Called on the core's thread: copies and queues, and never throws.</summary>
-        internal static void Enqueue(int methodNameID, IntPtr json)
+        /// <summary>Called on the core's thread: reads the result and queues it; never
+        /// throws.</summary>
+        internal static void Receive(int methodNameID, IntPtr json)
         {
             try
             {
-                queue.Enqueue(
-                    new Pending { MethodNameID = methodNameID, Json = Utf8.FromNative(json) });
-            }
-            catch (Exception e)
-            {
+                var pending = new Pending { MethodNameID = methodNameID };
                 try
                 {
-                    queue.Enqueue(new Pending { MethodNameID = methodNameID, Failure = e });
+                    pending.Result =
+                        ResultReader.Read(json, ResultReceived != null, out pending.Json);
                 }
-                catch (Exception)
+                catch (Exception e)
                 {
-                    // Nothing may reach native code; out of memory, the result is lost.
+                    pending.Failure = new VeloAdapterException(
+                        "Result " + methodNameID + " could not be read: " + e.Message, e);
                 }
+                lock (Gate)
+                {
+                    queue.Enqueue(pending);
+                }
+            }
+            catch (Exception)
+            {
+                // Nothing may reach native code; out of memory, the result is lost.
             }
         }
 
-        /// <summary>Forgets waiting results and every handler.</summary>
+        /// <summary>Forgets waiting results and every handler and bound.</summary>
         internal static void Reset()
         {
-            Interlocked.Exchange(ref queue, new ConcurrentQueue<Pending>());
+            lock (Gate)
+            {
+                queue = new Queue<Pending>();
+            }
             ResultReceived = null;
             LoginResultReceived = null;
             BaseResultReceived = null;
@@ -116,48 +180,36 @@ namespace Corvan.Velo.Unity
             NoticeResultReceived = null;
             WebViewResultReceived = null;
             DispatchFailed = null;
+            MaxResultsPerFrame = int.MaxValue;
+            FrameBudget = TimeSpan.MaxValue;
         }
 
-        private static void Raise(int methodNameID, string json)
+        private static void Raise(Pending pending)
         {
-            var received = ResultReceived;
-            if (received != null)
+            if (pending.Json != null)
             {
-                received(methodNameID, json);
+                ResultReceived?.Invoke(pending.MethodNameID, pending.Json);
             }
-            var result = JObject.Parse(json);
-            // The kinds are told apart by the members only they have.
-            if (result["notice_list"] != null)
+            switch (pending.Result)
             {
-                Raise(NoticeResultReceived, result);
-            }
-            else if (result["qrCodeUrl"] != null)
-            {
-                Raise(QrCodeResultReceived, result);
-            }
-            else if (result["openid"] != null)
-            {
-                Raise(LoginResultReceived, result);
-            }
-            else if (result["msgType"] != null)
-            {
-                Raise(WebViewResultReceived, result);
-            }
-            else if (result["is_register"] != null)
-            {
-                Raise(AccountResultReceived, result);
-            }
-            else
-            {
-                Raise(BaseResultReceived, result);
-            }
-        }
-
-        private static void Raise<T>(Action<T> handler, JObject result)
-        {
-            if (handler != null)
-            {
-                handler(result.ToObject<T>());
+            case LoginResult login:
+                LoginResultReceived?.Invoke(login);
+                break;
+            case QrCodeResult qrCode:
+                QrCodeResultReceived?.Invoke(qrCode);
+                break;
+            case AccountResult account:
+                AccountResultReceived?.Invoke(account);
+                break;
+            case NoticeResult notices:
+                NoticeResultReceived?.Invoke(notices);
+                break;
+            case WebViewResult webView:
+                WebViewResultReceived?.Invoke(webView);
+                break;
+            case BaseResult result:
+                BaseResultReceived?.Invoke(result);
+                break;
             }
         }
     }

@@ -1,189 +1,129 @@
 using System.Collections.Generic;
-using Newtonsoft.Json;
 
 namespace Corvan.Velo.Unity
 {
+    // The typed results, member for member as the adapter writes them (JSON key in each comment).
+    // Texts are exactly the adapter's: nothing is parsed out of them, so a text that looks like a
+    // date, a number or JSON stays that text.
+
     /// <summary>The members every result begins with.</summary>
     public class BaseResult
     {
-        [JsonProperty("methodNameID")]
-        public int MethodNameID;
-        [JsonProperty("retCode")]
-        public int RetCode;
-        [JsonProperty("retMsg")]
-        public string RetMsg;
-        [JsonProperty("ret")]
-        public int Ret;
-        [JsonProperty("msg")]
-        public string Msg;
+        public int MethodNameID; // "methodNameID"
+        public int RetCode;      // "retCode"
+        public string RetMsg;    // "retMsg"
+        public int Ret;          // "ret"
+        public string Msg;       // "msg"
         /// <summary>Extra data: a JSON text, kept as text.</summary>
-        [JsonProperty("extraJson")]
-        public string ExtraJson;
+        public string ExtraJson; // "extraJson"
+
+        internal void CopyEnvelope(BaseResult from)
+        {
+            MethodNameID = from.MethodNameID;
+            RetCode = from.RetCode;
+            RetMsg = from.RetMsg;
+            Ret = from.Ret;
+            Msg = from.Msg;
+            ExtraJson = from.ExtraJson;
+        }
     }
 
     /// <summary>The login members, as in a login result and in the login snapshot.</summary>
     public class LoginResult : BaseResult
     {
-        [JsonProperty("openid")]
-        public string OpenId;
-        [JsonProperty("token")]
-        public string Token;
-        [JsonProperty("token_expire_time")]
-        public long TokenExpireTime;
-        [JsonProperty("first")]
-        public int First;
-        [JsonProperty("reg_channel_dis")]
-        public string RegChannelDis;
-        [JsonProperty("user_name")]
-        public string UserName;
-        [JsonProperty("gender")]
-        public int Gender;
-        [JsonProperty("birthdate")]
-        public string Birthdate;
-        [JsonProperty("picture_url")]
-        public string PictureUrl;
-        [JsonProperty("pf")]
-        public string Pf;
-        [JsonProperty("pfKey")]
-        public string PfKey;
-        [JsonProperty("need_name_auth")]
-        public bool NeedNameAuth;
-        [JsonProperty("channelid")]
-        public int ChannelId;
-        [JsonProperty("channel")]
-        public string Channel;
-        [JsonProperty("channel_info")]
-        public string ChannelInfo;
-        [JsonProperty("confirm_code")]
-        public string ConfirmCode;
-        [JsonProperty("confirm_code_expire_time")]
-        public long ConfirmCodeExpireTime;
+        public string OpenId;              // "openid"
+        public string Token;               // "token"
+        public long TokenExpireTime;       // "token_expire_time"
+        public int First;                  // "first"
+        public string RegChannelDis;       // "reg_channel_dis"
+        public string UserName;            // "user_name"
+        public int Gender;                 // "gender"
+        public string Birthdate;           // "birthdate"
+        public string PictureUrl;          // "picture_url"
+        public string Pf;                  // "pf"
+        public string PfKey;               // "pfKey"
+        public bool NeedNameAuth;          // "need_name_auth"
+        public int ChannelId;              // "channelid"
+        public string Channel;             // "channel"
+        public string ChannelInfo;         // "channel_info"
+        public string ConfirmCode;         // "confirm_code"
+        public long ConfirmCodeExpireTime; // "confirm_code_expire_time"
         /// <summary>The bound accounts: a JSON text, kept as text.</summary>
-        [JsonProperty("bind_list")]
-        public string BindList;
+        public string BindList; // "bind_list"
     }
 
     /// <summary>A result carrying a QR code address (it has no ExtraJson).</summary>
     public class QrCodeResult : BaseResult
     {
-        [JsonProperty("channelID")]
-        public int ChannelID;
-        [JsonProperty("channel")]
-        public string Channel;
-        [JsonProperty("qrCodeUrl")]
-        public string QrCodeUrl;
+        public int ChannelID;    // "channelID"
+        public string Channel;   // "channel"
+        public string QrCodeUrl; // "qrCodeUrl"
     }
 
     public class AccountResult : BaseResult
     {
-        [JsonProperty("channelID")]
-        public int ChannelID;
-        [JsonProperty("channel")]
-        public string Channel;
-        [JsonProperty("seq")]
-        public string Seq;
-        [JsonProperty("user_name")]
-        public string UserName;
-        [JsonProperty("uid")]
-        public string Uid;
-        [JsonProperty("token")]
-        public string Token;
+        public int ChannelID;   // "channelID"
+        public string Channel;  // "channel"
+        public string Seq;      // "seq"
+        public string UserName; // "user_name"
+        public string Uid;      // "uid"
+        public string Token;    // "token"
         /// <summary>The expiry as text; <see cref="ExpireTimeNumber"/> is the number.</summary>
-        [JsonProperty("expiretime")]
-        public string ExpireTime;
-        [JsonProperty("expire_time")]
-        public int ExpireTimeNumber;
-        [JsonProperty("is_register")]
-        public int IsRegister;
-        [JsonProperty("isset_pwd")]
-        public int IsSetPwd;
-        [JsonProperty("is_receive_email")]
-        public int IsReceiveEmail;
+        public string ExpireTime;    // "expiretime"
+        public int IsRegister;       // "is_register"
+        public int IsSetPwd;         // "isset_pwd"
+        public int IsReceiveEmail;   // "is_receive_email"
+        public int ExpireTimeNumber; // "expire_time"
     }
 
     public class NoticeText
     {
-        [JsonProperty("notice_title")]
-        public string Title;
-        [JsonProperty("notice_content")]
-        public string Content;
-        [JsonProperty("notice_redirect_url")]
-        public string RedirectUrl;
+        public string Title;       // "notice_title"
+        public string Content;     // "notice_content"
+        public string RedirectUrl; // "notice_redirect_url"
     }
 
     public class NoticePicture
     {
-        [JsonProperty("pic_url")]
-        public string Url;
-        [JsonProperty("pic_hash")]
-        public string Hash;
-        [JsonProperty("pic_title")]
-        public string Title;
-        [JsonProperty("pic_size")]
-        public string Size;
-        [JsonProperty("pic_dir")]
-        public int Dir;
+        public string Url;   // "pic_url"
+        public string Hash;  // "pic_hash"
+        public string Title; // "pic_title"
+        public string Size;  // "pic_size"
+        public int Dir;      // "pic_dir"
     }
 
     public class Notice
     {
-        [JsonProperty("notice_id")]
-        public int Id;
-        [JsonProperty("notice_type")]
-        public int Type;
-        [JsonProperty("notice_group")]
-        public string Group;
-        [JsonProperty("start_time")]
-        public int StartTime;
-        [JsonProperty("end_time")]
-        public int EndTime;
-        [JsonProperty("update_time")]
-        public int UpdateTime;
-        [JsonProperty("order")]
-        public int Order;
-        [JsonProperty("content_type")]
-        public int ContentType;
-        [JsonProperty("language")]
-        public string Language;
-        [JsonProperty("notice_text_obj")]
-        public NoticeText Text;
-        [JsonProperty("notice_pic_list")]
-        public List<NoticePicture> Pictures;
-        [JsonProperty("notice_web_url")]
-        public string WebUrl;
+        public int Id;                       // "notice_id"
+        public int Type;                     // "notice_type"
+        public string Group;                 // "notice_group"
+        public int StartTime;                // "start_time"
+        public int EndTime;                  // "end_time"
+        public int UpdateTime;               // "update_time"
+        public int Order;                    // "order"
+        public int ContentType;              // "content_type"
+        public string Language;              // "language"
+        public NoticeText Text;              // "notice_text_obj"
+        public List<NoticePicture> Pictures; // "notice_pic_list"
+        public string WebUrl;                // "notice_web_url"
         /// <summary>Extra data: a JSON text, kept as text.</summary>
-        [JsonProperty("extra_data")]
-        public string ExtraData;
+        public string ExtraData; // "extra_data"
     }
 
     public class NoticeResult : BaseResult
     {
-        [JsonProperty("notice_list")]
-        public List<Notice> Notices;
+        public List<Notice> Notices; // "notice_list"
     }
 
     public class WebViewResult : BaseResult
     {
-        [JsonProperty("msgType")]
-        public int MsgType;
+        public int MsgType; // "msgType"
         /// <summary>The page's message: a JSON text, kept as text.</summary>
-        [JsonProperty("msgJsonData")]
-        public string MsgJsonData;
-        [JsonProperty("embedProgress")]
-        private float? embedProgress;
-        [JsonProperty("embedUrl")]
-        public string EmbedUrl;
+        public string MsgJsonData; // "msgJsonData"
+        public string EmbedUrl;    // "embedUrl"
 
-        /// <summary>The page's loading progress; NaN when the core sent no number.</summary>
-        [JsonIgnore]
-        public float EmbedProgress
-        {
-            get {
-                return embedProgress ?? float.NaN;
-            }
-            set {
-                embedProgress = value;
-            }
-        }
+        /// <summary>The page's loading progress ("embedProgress"); NaN when the core sent no
+        /// number.</summary>
+        public float EmbedProgress { get; set; } = float.NaN;
     }
 }

@@ -3,10 +3,11 @@ using System.Text;
 
 namespace Corvan.Velo.Unity
 {
-    /// <summary>Texts across the native boundary: always UTF-8, never the ANSI code page.</summary>
+    /// <summary>Texts across the native boundary: always UTF-8, never the ANSI code page. Invalid
+    /// bytes read as U+FFFD.</summary>
     internal static class Utf8
     {
-        private static readonly UTF8Encoding Encoding = new UTF8Encoding(false, false);
+        internal static readonly UTF8Encoding Encoding = new UTF8Encoding(false, false);
 
         /// <summary>The text as UTF-8 with a terminating zero; null stays null.</summary>
         internal static byte[] ToNative(string text)
@@ -28,12 +29,18 @@ namespace Corvan.Velo.Unity
                 return null;
             }
             var bytes = (byte *)text;
+            return Encoding.GetString(bytes, Length(bytes));
+        }
+
+        /// <summary>The byte count of a zero-terminated text.</summary>
+        internal static unsafe int Length(byte *text)
+        {
             var length = 0;
-            while (bytes[length] != 0)
+            while (text[length] != 0)
             {
                 ++length;
             }
-            return Encoding.GetString(bytes, length);
+            return length;
         }
     }
 }

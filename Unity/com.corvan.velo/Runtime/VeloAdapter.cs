@@ -66,7 +66,7 @@ namespace Corvan.Velo.Unity
         [MonoPInvokeCallback(typeof(NativeMethods.UnityCallback))]
         private static void OnNativeResult(int methodNameID, IntPtr json)
         {
-            ResultDispatcher.Enqueue(methodNameID, json);
+            ResultDispatcher.Receive(methodNameID, json);
         }
 
         private static void RequireInitialized()
@@ -83,18 +83,23 @@ namespace Corvan.Velo.Unity
             return Utf8.ToNative(text);
         }
 
-        /// <summary>Takes a text the adapter returned and releases it with the adapter's
+        /// <summary>Reads a text the adapter returned, then releases it with the adapter's
         /// heap.</summary>
-        private static string TakeText(IntPtr text)
+        private static T TakeText<T>(IntPtr text, Func<IntPtr, T> read)
         {
             try
             {
-                return Utf8.FromNative(text);
+                return read(text);
             }
             finally
             {
                 NativeMethods.releaseTextAdapter(text);
             }
+        }
+
+        private static string TakeText(IntPtr text)
+        {
+            return TakeText(text, Utf8.FromNative);
         }
 
         // --- Login ------------------------------------------------------------------------
@@ -166,12 +171,29 @@ namespace Corvan.Velo.Unity
             return TakeText(NativeMethods.getLoginRetAdapter());
         }
 
-        /// <summary>The core's current login.</summary>
+        /// <summary>The core's current login; null when the adapter ran out of memory. Throws a
+        /// <see cref="VeloAdapterException"/> for a text it cannot read.</summary>
         public static LoginResult GetLoginRet()
         {
-            var json = GetLoginRetJson();
-            return json == null ? null
-                                : Newtonsoft.Json.JsonConvert.DeserializeObject<LoginResult>(json);
+            RequireInitialized();
+            return TakeText(NativeMethods.getLoginRetAdapter(), ReadLogin);
+        }
+
+        private static LoginResult ReadLogin(IntPtr text)
+        {
+            if (text == IntPtr.Zero)
+            {
+                return null;
+            }
+            try
+            {
+                return ResultReader.ReadLogin(text);
+            }
+            catch (Newtonsoft.Json.JsonException e)
+            {
+                throw new VeloAdapterException("The login snapshot could not be read: " + e.Message,
+                                               e);
+            }
         }
 
         // --- Account ----------------------------------------------------------------------

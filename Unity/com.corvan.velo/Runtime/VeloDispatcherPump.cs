@@ -4,14 +4,16 @@ using UnityEngine;
 
 namespace Corvan.Velo.Unity
 {
-    /// <summary>Dispatches waiting results once a frame, on the main thread.</summary>
+    /// <summary>Dispatches waiting results once a frame, on the main thread, within the frame's
+    /// bounds (<see cref="ResultDispatcher.MaxResultsPerFrame"/>,
+    /// <see cref="ResultDispatcher.FrameBudget"/>).</summary>
     internal sealed class VeloDispatcherPump : MonoBehaviour
     {
         private void Update()
         {
             try
             {
-                ResultDispatcher.DispatchPending();
+                ResultDispatcher.DispatchFrame();
             }
             catch (Exception e)
             {

@@ -1,6 +1,7 @@
 using System;
 using System.Collections.Generic;
 using System.Runtime.InteropServices;
+using Newtonsoft.Json;
 using Newtonsoft.Json.Linq;
 
 namespace Corvan.Velo.Unity
@@ -152,7 +153,12 @@ namespace Corvan.Velo.Unity
 
         private static Call ParseCall(string json)
         {
-            var parsed = JObject.Parse(json);
+            JObject parsed;
+            using (var reader = new JsonTextReader(new System.IO.StringReader(
+                       json)) { DateParseHandling = DateParseHandling.None })
+            {
+                parsed = JObject.Load(reader);
+            }
             var call = new Call { Operation = (string)parsed["operation"] };
             foreach (var arg in (JArray)parsed["args"])
             {

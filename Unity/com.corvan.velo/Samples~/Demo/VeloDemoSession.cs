@@ -6,7 +6,7 @@ namespace Corvan.Velo.Unity.Samples
     /// <summary>
     /// The scripted session of the native demo, played through the C# binding against the
     /// stand-in core in answering mode: every request, every result printed as it is dispatched.
-    /// In Unity, call Run from a MonoBehaviour; outside it, this is a console program.
+    /// In Unity, call Run from a MonoBehaviour.
     /// </summary>
     public static class VeloDemoSession
     {
@@ -82,14 +82,5 @@ namespace Corvan.Velo.Unity.Samples
                 ResultDispatcher.ResultReceived -= count;
             }
         }
-
-#if !UNITY_5_3_OR_NEWER
-        public static int Main()
-        {
-            var ok = Run(Console.WriteLine);
-            Console.WriteLine(ok ? "Session complete." : "Session failed.");
-            return ok ? 0 : 1;
-        }
-#endif
     }
 }
