@@ -1,42 +1,64 @@
 #!/usr/bin/env bash
-# Builds the Unity package's C# binding and its tests with mono's compiler, and runs them under
-# mono against the native libraries of a Linux build, then the C# demo session.
-#   tools/csharp-tests.sh <cmake build dir>
+# The Unity package's C#, built with the .NET SDK as Unity compiles it (C# 9, .NET Standard 2.0 and
+# 2.1, Json.NET 13.0.2 and NUnit 3 from NuGet) and run against the native libraries of a Linux
+# build. Outputs go to <cmake build dir>/csharp.
+#   tools/csharp-tests.sh build  <cmake build dir>   restore, build, put the libraries beside
+#   tools/csharp-tests.sh mono   <cmake build dir>   the tests under mono, NUnit's console runner
+#   tools/csharp-tests.sh dotnet <cmake build dir>   the tests under .NET, dotnet test
+#   tools/csharp-tests.sh demo   <cmake build dir>   the demo session under mono
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:?usage: csharp-tests.sh <cmake build dir>}" && pwd)
-package=$root/Unity/com.corvan.velo
+step=${1:?usage: csharp-tests.sh build|mono|dotnet|demo <cmake build dir>}
+build=$(cd "${2:?usage: csharp-tests.sh $step <cmake build dir>}" && pwd)
 out=$build/csharp
-mkdir -p "$out"
-
-newtonsoft=$(pkg-config --variable=libdir newtonsoft-json 2>/dev/null)/cli/Newtonsoft.Json-5.0/Newtonsoft.Json.dll
-[ -f "$newtonsoft" ] || newtonsoft=/usr/lib/cli/Newtonsoft.Json-5.0/Newtonsoft.Json.dll
-nunit=/usr/lib/cli/nunit.framework-2.6.3/nunit.framework.dll
-
-# The libraries beside the assemblies, as links: the adapter and the tests must share one core.
-ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$out/"
-ln -sf "$build/StandInCore/libVeloCore.so" "$out/"
-cp -f "$newtonsoft" "$nunit" "$out/"
-
-mcs -nologo -warnaserror -unsafe -target:library -out:"$out/Corvan.Velo.Unity.dll" \
-    -r:"$newtonsoft" "$package"/Runtime/*.cs
-mcs -nologo -warnaserror -target:library -out:"$out/Corvan.Velo.Unity.Tests.dll" \
-    -r:"$out/Corvan.Velo.Unity.dll" -r:"$newtonsoft" -r:"$nunit" "$package"/Tests/Runtime/*.cs
-mcs -nologo -warnaserror -target:exe -out:"$out/VeloDemoSession.exe" \
-    -r:"$out/Corvan.Velo.Unity.dll" -r:"$newtonsoft" "$package"/Samples~/Demo/*.cs
-
-cd "$out"
+bin=$out/bin
+export DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 DOTNET_SKIP_FIRST_TIME_EXPERIENCE=1
 export VELO_EXPORTS_FILE=$root/VeloUnityAdapter/UnityBridge/exports.txt
-status=0
-# In the default domain: the core's own thread, once it has called into managed code, stays
-# attached to the runtime, and unloading a separate test domain would wait for it forever.
-nunit-console -nologo -noshadow -domain:None Corvan.Velo.Unity.Tests.dll -xml=results.xml >nunit.log 2>&1 || status=$?
-grep -E "^(Tests run|Errors and Failures|[0-9]+\) )" -A3 nunit.log || true
-total=$(grep -o 'total="[0-9]*"' results.xml | head -1 | grep -o '[0-9]*')
-failed=$(( $(grep -o 'failures="[0-9]*"' results.xml | head -1 | grep -o '[0-9]*') +
-           $(grep -o ' errors="[0-9]*"' results.xml | head -1 | grep -o '[0-9]*') ))
-echo "C#: $((total - failed)) passed, $failed failed"
-[ "$status" -eq 0 ] || exit "$status"
+tests=$bin/Corvan.Velo.Unity.Tests/Debug
 
-echo "-- the demo session from C#:"
-mono VeloDemoSession.exe
+# "<runtime>: N passed, M failed" from the counts of a results file, and the run's status.
+summary() {
+    local runtime=$1 total=$2 passed=$3 status=$4
+    echo "C# under $runtime: $passed passed, $((total - passed)) failed or skipped"
+    [ "$status" -eq 0 ] && [ "$passed" -eq "$total" ] && [ "$total" -gt 0 ]
+}
+
+attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
+
+case $step in
+build)
+    dotnet build "$root/csharp/Corvan.Velo.Unity.Tests" -nologo -v q -p:VeloBuildDir="$out/"
+    dotnet build "$root/csharp/VeloDemoConsole" -nologo -v q -p:VeloBuildDir="$out/"
+    # The libraries beside the assemblies, as links: the adapter and the tests share one core.
+    for dir in "$tests"/net48 "$tests"/net10.0 "$bin"/VeloDemoConsole/Debug/net48; do
+        ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$build/StandInCore/libVeloCore.so" "$dir/"
+    done
+    ;;
+mono)
+    console=$(ls -d "${NUGET_PACKAGES:-$HOME/.nuget/packages}"/nunit.consolerunner/*/tools | tail -n 1)
+    cd "$tests/net48"
+    status=0
+    # In one process and domain: the core's own thread, once it has called into managed code,
+    # stays attached to the runtime, and unloading a separate domain would wait for it forever.
+    mono "$console/nunit3-console.exe" Corvan.Velo.Unity.Tests.dll --inprocess \
+        --noheader --result=mono-results.xml >mono.log 2>&1 || status=$?
+    sed -n '/^Errors, Failures and Warnings/,/^Test Run Summary/p' mono.log
+    grep -E "^  (Overall result|Test Count)" mono.log || tail -n 20 mono.log
+    summary mono "$(attribute total mono-results.xml)" "$(attribute passed mono-results.xml)" "$status"
+    ;;
+dotnet)
+    status=0
+    dotnet test "$root/csharp/Corvan.Velo.Unity.Tests" -nologo --no-build -f net10.0 \
+        -p:VeloBuildDir="$out/" --results-directory "$out/dotnet-results" \
+        --logger "trx;LogFileName=results.trx" --logger "console;verbosity=minimal" || status=$?
+    trx=$out/dotnet-results/results.trx
+    summary .NET "$(attribute total "$trx")" "$(attribute passed "$trx")" "$status"
+    ;;
+demo)
+    mono "$bin/VeloDemoConsole/Debug/net48/VeloDemoConsole.exe"
+    ;;
+*)
+    echo "csharp-tests.sh: unknown step '$step'" >&2
+    exit 2
+    ;;
+esac

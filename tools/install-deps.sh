@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything the build, the demo and every test stage need on a Debian machine.
+# Installs everything the build, the demo and every test stage need on a Debian machine. The C#
+# stages also need the .NET SDK (`dotnet`), which the machines carry; it restores the NuGet
+# packages (Json.NET, NUnit 3 and its console runner) itself.
 set -euo pipefail
 
 packages=(
@@ -7,7 +9,7 @@ packages=(
     rapidjson-dev libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
     clang clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix wine64
-    mono-devel nunit-console libnewtonsoft-json-cil-dev
+    mono-devel
 )
 
 missing=()

@@ -6,7 +6,13 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 stage_linux() {
-    echo "== Linux: build and unit tests"
+    echo "== Linux: build and unit tests, the C# suite under mono and .NET"
+    for program in dotnet mono; do
+        command -v "$program" >/dev/null || {
+            echo "test-all: '$program' is missing: the C# suite needs the .NET SDK and mono" >&2
+            return 1
+        }
+    done
     cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build build/linux -j "$jobs"
     ctest --test-dir build/linux --output-on-failure -j "$jobs"

@@ -1,3 +1,4 @@
+using System;
 using System.Collections.Generic;
 using System.Text;
 using NUnit.Framework;
@@ -8,6 +9,12 @@ namespace Corvan.Velo.Unity.Tests
     /// received.</summary>
     public abstract class BindingTest
     {
+        /// <summary>Every result raised since the test began, raw and typed, in order.</summary>
+        protected readonly List<KeyValuePair<int, string>> Raw =
+            new List<KeyValuePair<int, string>>();
+        protected readonly List<BaseResult> Typed = new List<BaseResult>();
+        protected readonly List<Exception> Failures = new List<Exception>();
+
         [SetUp]
         public void SetUpBinding()
         {
@@ -15,6 +22,18 @@ namespace Corvan.Velo.Unity.Tests
             VeloAdapter.Initialize();
             VeloStandIn.Reset();
             ResultDispatcher.Reset();
+            Raw.Clear();
+            Typed.Clear();
+            Failures.Clear();
+            ResultDispatcher.ResultReceived += (id, json) =>
+                Raw.Add(new KeyValuePair<int, string>(id, json));
+            ResultDispatcher.LoginResultReceived += Typed.Add;
+            ResultDispatcher.BaseResultReceived += Typed.Add;
+            ResultDispatcher.QrCodeResultReceived += Typed.Add;
+            ResultDispatcher.AccountResultReceived += Typed.Add;
+            ResultDispatcher.NoticeResultReceived += Typed.Add;
+            ResultDispatcher.WebViewResultReceived += Typed.Add;
+            ResultDispatcher.DispatchFailed += Failures.Add;
         }
 
         [TearDown]
@@ -22,6 +41,18 @@ namespace Corvan.Velo.Unity.Tests
         {
             VeloStandIn.Reset();
             ResultDispatcher.Reset();
+        }
+
+        /// <summary>Fires one result of `kind` through the stand-in core, dispatches it and
+        /// returns it typed.</summary>
+        protected T FireAndDispatch<T>(string kind, string record)
+            where T : BaseResult
+        {
+            Assert.IsTrue(VeloStandIn.Fire(kind, record, false), VeloStandIn.LastError);
+            Assert.AreEqual(1, ResultDispatcher.DispatchPending());
+            CollectionAssert.IsEmpty(Failures);
+            Assert.IsInstanceOf<T>(Typed[Typed.Count - 1]);
+            return (T)Typed[Typed.Count - 1];
         }
 
         protected sealed class Expected
@@ -91,16 +122,6 @@ namespace Corvan.Velo.Unity.Tests
                         break;
                 }
             }
-        }
-
-        /// <summary>Dispatches what waits and returns the raw results it raised.</summary>
-        protected static List<KeyValuePair<int, string>> DispatchRaw()
-        {
-            var raw = new List<KeyValuePair<int, string>>();
-            ResultDispatcher.ResultReceived += (id, json) =>
-                raw.Add(new KeyValuePair<int, string>(id, json));
-            ResultDispatcher.DispatchPending();
-            return raw;
         }
     }
 }
