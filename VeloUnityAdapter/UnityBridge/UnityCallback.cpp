@@ -58,7 +58,8 @@ void WakeWaiters() {
 // a thread form a chain through `outer_`, so that a registration can tell its own apart.
 class InFlight {
   public:
-    InFlight() : outer_(t_innermost) {
+    // The thread's slot is looked up once: in a shared library each lookup is a call.
+    InFlight() : innermost_(&t_innermost), outer_(*innermost_) {
         for (;;) {
             Phase* phase = g_current.load();
             phase->deliveries.fetch_add(1);
@@ -69,10 +70,10 @@ class InFlight {
             }
             Leave(phase);
         }
-        t_innermost = this;
+        *innermost_ = this;
     }
     ~InFlight() {
-        t_innermost = outer_;
+        *innermost_ = outer_;
         Leave(phase_);
     }
     InFlight(const InFlight&) = delete;
@@ -99,8 +100,9 @@ class InFlight {
     }
 
     static thread_local const InFlight* t_innermost;
+    const InFlight** const innermost_;
+    const InFlight* const outer_;
     Phase* phase_ = nullptr;
-    const InFlight* outer_;
 };
 
 thread_local const InFlight* InFlight::t_innermost = nullptr;
