@@ -27,3 +27,18 @@ function(velo_static_runtime target)
         target_link_options(${target} PRIVATE -static)
     endif()
 endfunction()
+
+# Gives a Windows DLL a version resource made from the project's version: what Windows shows in
+# the file's properties and what a crash report names.
+#   velo_version_resource(<target> <product name> <description>)
+function(velo_version_resource target product description)
+    if(NOT WIN32)
+        return()
+    endif()
+    set(VELO_RC_PRODUCT "${product}")
+    set(VELO_RC_DESCRIPTION "${description}")
+    set(VELO_RC_FILENAME "${target}.dll")
+    set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc")
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/version.rc.in" "${rc}" @ONLY)
+    target_sources(${target} PRIVATE "${rc}")
+endfunction()
