@@ -8,9 +8,8 @@ cd "$(dirname "$0")/.."
 repetitions=${1:-15}
 min_time=${2:-0.2}
 
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELO_BUILD_BENCHMARKS=ON \
-    -DBUILD_TESTING=OFF -DVELO_BUILD_DEMO=OFF >/dev/null
-cmake --build build/bench -j "$(nproc)" --target VeloBenchmarks >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target VeloBenchmarks >/dev/null
 build/bench/benchmarks/VeloBenchmarks --benchmark_repetitions="$repetitions" \
     --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
     --benchmark_format=json --benchmark_out=build/bench/results.json \

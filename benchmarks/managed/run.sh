@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELO_BUILD_DEMO=OFF >/dev/null
-cmake --build build/bench -j "$(nproc)" --target VeloUnityAdapter VeloCore >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target VeloUnityAdapter VeloCore >/dev/null
 DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 dotnet build benchmarks/managed -nologo -v q \
     -c Release -p:VeloBuildDir="$root/build/bench/csharp/" >/dev/null
 out=build/bench/csharp/bin/VeloManagedBenchmarks/Release/net48
