@@ -14,6 +14,7 @@ out=$build/csharp
 bin=$out/bin
 export DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 DOTNET_SKIP_FIRST_TIME_EXPERIENCE=1
 export VELO_EXPORTS_FILE=$root/VeloUnityAdapter/UnityBridge/exports.txt
+export VELO_PACKAGE_MANIFEST=$root/Unity/com.corvan.velo/package.json
 tests=$bin/Corvan.Velo.Unity.Tests/Debug
 
 # "<runtime>: N passed, M failed" from the counts of a results file, and the run's status.

@@ -2,7 +2,8 @@
 """Writes the Unity .meta files the package is missing: one per file and folder (Unity ignores
 a package's assets without them), and the import settings of the native libraries that
 `cmake --install` lays into Plugins/x86_64. GUIDs are derived from the path, so a file keeps its
-GUID wherever the package is checked out. Existing .meta files are left alone."""
+GUID wherever the package is checked out. Existing .meta files are left alone, but for the
+native libraries' import settings, which this script owns."""
 import hashlib
 import os
 import sys
@@ -30,35 +31,42 @@ def importer(relative, is_folder):
     return "TextScriptImporter:\n  externalObjects: {}\n" + TAIL
 
 
-def plugin(windows):
-    os_name, editor, enabled, other = (("Windows", "Win64", "Linux64", "OSXUniversal")
-                                       if windows else ("Linux", "Linux64", "Win64", "OSXUniversal"))
+def plugin(windows, players):
+    """A native library's import settings: for the editor of its OS and, with `players`, for the
+    standalone player of that OS. The stand-in core is for the editor alone, so that a game built
+    without the real core fails when it starts instead of running against the stand-in."""
+    os_name, own, other = ("Windows", "Win64", "Linux64") if windows else ("Linux", "Linux64", "Win64")
+    player = "x86_64" if players else "None"
     return (
         "PluginImporter:\n  externalObjects: {}\n  serializedVersion: 2\n  iconMap: {}\n"
         "  executionOrder: {}\n  defineConstraints: []\n  isPreloaded: 0\n  isOverridable: 0\n"
         "  isExplicitlyReferenced: 0\n  validateReferences: 1\n  platformData:\n"
         "  - first:\n      : Any\n    second:\n      enabled: 0\n      settings:\n"
         "        Exclude Editor: 0\n"
-        f"        Exclude {enabled}: 1\n        Exclude {editor}: 0\n        Exclude {other}: 1\n"
+        f"        Exclude {other}: 1\n        Exclude {own}: {0 if players else 1}\n"
+        "        Exclude OSXUniversal: 1\n"
         "  - first:\n      Editor: Editor\n    second:\n      enabled: 1\n      settings:\n"
         f"        CPU: x86_64\n        DefaultValueInitialized: true\n        OS: {os_name}\n"
-        f"  - first:\n      Standalone: {editor}\n    second:\n      enabled: 1\n"
-        "      settings:\n        CPU: x86_64\n"
-        f"  - first:\n      Standalone: {enabled}\n    second:\n      enabled: 0\n"
+        f"  - first:\n      Standalone: {own}\n    second:\n      enabled: {int(players)}\n"
+        f"      settings:\n        CPU: {player}\n"
+        f"  - first:\n      Standalone: {other}\n    second:\n      enabled: 0\n"
         "      settings:\n        CPU: None\n" + TAIL)
 
 
+# (windows, enabled for players)
 PLUGINS = {
-    "Plugins/x86_64/VeloUnityAdapter.dll": True,
-    "Plugins/x86_64/VeloCore.dll": True,
-    "Plugins/x86_64/libVeloUnityAdapter.so": False,
-    "Plugins/x86_64/libVeloCore.so": False,
+    "Plugins/x86_64/VeloUnityAdapter.dll": (True, True),
+    "Plugins/x86_64/VeloCore.dll": (True, False),
+    "Plugins/x86_64/libVeloUnityAdapter.so": (False, True),
+    "Plugins/x86_64/libVeloCore.so": (False, False),
 }
 
 
-def write(relative, body):
+def write(relative, body, replace=False):
     path = os.path.join(PACKAGE, relative + ".meta")
-    if os.path.exists(path):
+    if os.path.exists(path) and not replace:
+        return
+    if os.path.exists(path) and open(path).read().endswith(body):
         return
     with open(path, "w") as meta:
         meta.write(f"fileFormatVersion: 2\nguid: {guid(relative)}\n" + body)
@@ -73,8 +81,8 @@ def main():
             if name.endswith(".meta") or relative in PLUGINS:
                 continue
             write(relative, importer(relative, name in folders))
-    for relative, windows in PLUGINS.items():
-        write(relative, plugin(windows))
+    for relative, (windows, players) in PLUGINS.items():
+        write(relative, plugin(windows, players), replace=True)
 
 
 if __name__ == "__main__":

@@ -23,12 +23,7 @@ namespace Corvan.Velo.Unity
             }
             catch (DllNotFoundException e)
             {
-                throw new VeloAdapterException(
-                    "The native library '" + NativeMethods.Library + "' could not be loaded. " +
-                        "It belongs in Plugins/x86_64 of the Corvan Velo package: " +
-                        "VeloUnityAdapter.dll with VeloCore.dll on Windows, libVeloUnityAdapter.so " +
-                        "with libVeloCore.so on Linux (cmake --install puts them there).",
-                    e);
+                throw new VeloAdapterException(CoreIsLoadable() ? AdapterMissing : CoreMissing, e);
             }
             catch (EntryPointNotFoundException e)
             {
@@ -53,6 +48,42 @@ namespace Corvan.Velo.Unity
             }
             return missing;
         }
+
+        internal const string AdapterMissing =
+            "The native library '" + NativeMethods.Library + "' could not be loaded. It belongs " +
+            "in Plugins/x86_64 of the Corvan Velo package: VeloUnityAdapter.dll on Windows, " +
+            "libVeloUnityAdapter.so on Linux, each beside the core library it loads.";
+
+        internal const string CoreMissing =
+            "The native library '" + NativeMethods.Library + "' could not be loaded: the core " +
+            "library it needs, VeloCore, is missing. The VeloCore in the Corvan Velo package is a " +
+            "stand-in for the editor and is left out of player builds. Add the real core's " +
+            "library to your project (VeloCore.dll for Windows x86-64, libVeloCore.so for Linux " +
+            "x86-64), for example in Assets/Plugins/x86_64, with its import settings enabled for " +
+            "that player platform; the package README says how.";
+
+        /// <summary>Whether the core library can be found by the name the adapter links to. A
+        /// missing library throws DllNotFoundException; the real core, which lacks the probed
+        /// function, throws EntryPointNotFoundException.</summary>
+        private static bool CoreIsLoadable()
+        {
+            try
+            {
+                veloStandInCallCount();
+                return true;
+            }
+            catch (EntryPointNotFoundException)
+            {
+                return true;
+            }
+            catch (DllNotFoundException)
+            {
+                return false;
+            }
+        }
+
+        [DllImport("VeloCore")]
+        private static extern int veloStandInCallCount();
 
         internal static IEnumerable<string> DeclaredEntryPoints()
         {

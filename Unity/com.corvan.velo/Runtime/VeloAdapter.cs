@@ -15,6 +15,12 @@ namespace Corvan.Velo.Unity
         private static readonly NativeMethods.UnityCallback Callback = OnNativeResult;
         private static bool initialized;
 
+        /// <summary>The version of this package (its package.json), which its native libraries
+        /// also carry.</summary>
+        public static string Version => PackageVersion;
+
+        internal const string PackageVersion = "1.0.0";
+
         public static bool IsInitialized
         {
             get {

@@ -27,6 +27,19 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         [Test]
+        public void TheBindingReportsThePackagesVersion()
+        {
+            var manifest = System.Environment.GetEnvironmentVariable("VELO_PACKAGE_MANIFEST") ??
+                           "Packages/com.corvan.velo/package.json";
+            if (!System.IO.File.Exists(manifest))
+            {
+                Assert.Inconclusive("no package.json at " + manifest);
+            }
+            var package = Newtonsoft.Json.Linq.JObject.Parse(System.IO.File.ReadAllText(manifest));
+            Assert.AreEqual((string)package["version"], VeloAdapter.Version);
+        }
+
+        [Test]
         public void LoginRequests()
         {
             VeloAdapter.Login("l1", null, "l3", "l4");
