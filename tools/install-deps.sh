@@ -9,7 +9,7 @@ packages=(
     rapidjson-dev libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
     clang clang-14 libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix wine64
-    mono-devel
+    mono-devel python3
 )
 
 missing=()
@@ -17,6 +17,8 @@ for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
         missing+=("$package")
 done
+# npm packs the Unity package; Debian's is taken only where the machine has none of its own.
+command -v npm >/dev/null || missing+=(npm)
 if ((${#missing[@]})); then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""Checks a Unity package tarball made by tools/pack-unity-package.sh, as a studio would receive it:
+
+  tools/check-unity-package.py <tarball>
+
+- package/package.json is valid JSON and its version is the repository's;
+- every file and folder under package/ that Unity imports (not dot files, not folders ending in
+  "~" and what they hold) has a .meta, and the GUIDs are unique;
+- the Windows adapter DLL exports exactly exports.txt and imports only Windows system DLLs, the C
+  runtime and VeloCore.dll; both DLLs carry a version resource holding the version;
+- the Linux adapter library exports the same functions;
+- the stand-in core's import settings enable the editors and no player platform, and the
+  adapter's enable the players too.
+Prints one line a check and exits 1 on the first failure."""
+import json
+import os
+import re
+import struct
+import subprocess
+import sys
+import tarfile
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+EXPORTS = os.path.join(ROOT, "VeloUnityAdapter", "UnityBridge", "exports.txt")
+PLUGINS = "package/Plugins/x86_64/"
+SYSTEM_DLLS = r"kernel32\.dll|msvcrt\.dll|ucrtbase\.dll|api-ms-win-[a-z0-9-]+\.dll"
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def ok(message):
+    print("ok: " + message)
+
+
+def repository_version():
+    with open(os.path.join(ROOT, "Unity", "com.corvan.velo", "package.json")) as manifest:
+        return json.load(manifest)["version"]
+
+
+# --- Windows version resources ---------------------------------------------------------------
+
+
+def version_resource(path):
+    """The version resource of a PE file: (file version, product version, {string: value})."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise ValueError(path + " is not a PE file")
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (112 if magic == 0x20B else 96)
+    resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = optional + optional_size
+    for i in range(sections):
+        _, _, virtual, raw_size, raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
+        if virtual <= resource_rva < virtual + raw_size:
+            base, offset = raw - virtual, raw + resource_rva - virtual
+            break
+    else:
+        raise ValueError(path + " has no resource section")
+
+    def entries(directory):
+        named, ids = struct.unpack_from("<12xHH", data, directory)
+        for k in range(named + ids):
+            ident, target = struct.unpack_from("<II", data, directory + 16 + 8 * k)
+            yield ident, target
+
+    for ident, target in entries(offset):
+        if ident == 16:  # RT_VERSION
+            break
+    else:
+        raise ValueError(path + " has no version resource")
+    while target & 0x80000000:  # down through name and language to the data entry
+        target = next(entries(offset + (target & 0x7FFFFFFF)))[1]
+    rva, size = struct.unpack_from("<II", data, offset + target)
+    return parse_version_info(data[base + rva:base + rva + size])
+
+
+def parse_version_info(block):
+    def node(at):
+        length, value_length, kind = struct.unpack_from("<HHH", block, at)
+        end = block.index(b"\0\0", at + 6)
+        while (end - at - 6) % 2:
+            end = block.index(b"\0\0", end + 1)
+        key = block[at + 6:end].decode("utf-16-le")
+        value = (end + 2 + 3) & ~3
+        return length, value_length, kind, key, value
+
+    def children(at, length, start):
+        child = (start + 3) & ~3
+        while child < at + length:
+            child_length = struct.unpack_from("<H", block, child)[0]
+            if child_length == 0:
+                break
+            yield child
+            child = (child + child_length + 3) & ~3
+
+    length, value_length, _, key, value = node(0)
+    if key != "VS_VERSION_INFO":
+        raise ValueError("not a VS_VERSION_INFO")
+    fixed = struct.unpack_from("<13I", block, value)
+    version = lambda ms, ls: "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    strings = {}
+    for child in children(0, length, value + value_length):
+        c_length, _, _, c_key, c_value = node(child)
+        if c_key != "StringFileInfo":
+            continue
+        for table in children(child, c_length, c_value):
+            t_length, _, _, _, t_value = node(table)
+            for entry in children(table, t_length, t_value):
+                _, e_value_length, _, e_key, e_value = node(entry)
+                text = block[e_value:e_value + 2 * e_value_length].decode("utf-16-le")
+                strings[e_key] = text.rstrip("\0")
+    return version(fixed[2], fixed[3]), version(fixed[4], fixed[5]), strings
+
+
+# --- Import settings -------------------------------------------------------------------------
+
+
+def plugin_platforms(meta_text):
+    """{platform: enabled} of a PluginImporter .meta: "Any", "Editor", "Win64", "Linux64"..."""
+    platforms = {}
+    for first, enabled in re.findall(
+            r"- first:\n\s+(.*?)\n\s+second:\n\s+enabled: (\d)", meta_text):
+        name = first.split(":")[-1].strip() or "Any"
+        platforms[name] = enabled == "1"
+    return platforms
+
+
+# --- The checks ------------------------------------------------------------------------------
+
+
+def check_manifest(root, version):
+    with open(os.path.join(root, "package", "package.json")) as manifest:
+        package = json.load(manifest)
+    if package.get("name") != "com.corvan.velo" or package.get("version") != version:
+        fail("package.json is %s %s, not com.corvan.velo %s" %
+             (package.get("name"), package.get("version"), version))
+    ok("package/package.json is valid, com.corvan.velo " + version)
+
+
+def check_metas(root):
+    package = os.path.join(root, "package")
+    guids, missing, imported = {}, [], 0
+    for top, folders, files in os.walk(package):
+        folders[:] = sorted(f for f in folders if not f.startswith(".") and not f.endswith("~"))
+        for name in folders + sorted(files):
+            if name.startswith(".") or name.endswith(".meta"):
+                continue
+            imported += 1
+            path = os.path.join(top, name)
+            meta = path + ".meta"
+            if not os.path.isfile(meta):
+                missing.append(os.path.relpath(path, root))
+                continue
+            with open(meta) as m:
+                guid = re.search(r"^guid: ([0-9a-f]{32})$", m.read(), re.M)
+            if not guid:
+                fail(os.path.relpath(meta, root) + " has no GUID")
+            if guid.group(1) in guids:
+                fail("GUID %s of %s is also %s's" % (guid.group(1), name, guids[guid.group(1)]))
+            guids[guid.group(1)] = os.path.relpath(path, root)
+    if missing:
+        fail("no .meta for " + ", ".join(missing))
+    ok("%d imported files and folders, each with a .meta of its own GUID" % imported)
+
+
+def check_exports(library, tool, extra=()):
+    command = ["cmake", "-DLIBRARY=" + library, "-DEXPORTS=" + EXPORTS, *extra,
+               "-P", os.path.join(ROOT, "tools", "CheckExports.cmake")]
+    if library.endswith(".dll"):
+        command.insert(1, "-DOBJDUMP=" + tool)
+    else:
+        command.insert(1, "-DNM=" + tool)
+    result = subprocess.run(command, capture_output=True, text=True)
+    if result.returncode != 0:
+        fail(result.stdout + result.stderr)
+    for line in (result.stdout + result.stderr).splitlines():
+        if "CheckExports:" in line:
+            ok(line.split("CheckExports: ", 1)[1].replace(library, os.path.basename(library)))
+
+
+def check_version_resource(dll, version):
+    file_version, product_version, strings = version_resource(dll)
+    expected = version + ".0"
+    name = os.path.basename(dll)
+    wanted = {"FileVersion": version, "ProductVersion": version, "OriginalFilename": name,
+              "CompanyName": "Corvan"}
+    if file_version != expected or product_version != expected or \
+            any(strings.get(k) != v for k, v in wanted.items()) or not strings.get("ProductName"):
+        fail("%s: version resource %s %s %s" % (name, file_version, product_version, strings))
+    ok("%s carries version %s (%s)" % (name, version, strings["ProductName"]))
+
+
+def check_import_settings(root):
+    plugins = os.path.join(root, PLUGINS)
+    for library, players in (("VeloCore.dll", False), ("libVeloCore.so", False),
+                             ("VeloUnityAdapter.dll", True), ("libVeloUnityAdapter.so", True)):
+        with open(os.path.join(plugins, library + ".meta")) as meta:
+            platforms = plugin_platforms(meta.read())
+        standalone = {k: v for k, v in platforms.items() if k not in ("Any", "Editor")}
+        if not platforms.get("Editor") or platforms.get("Any"):
+            fail(library + " is not enabled for the editor alone: %s" % platforms)
+        if players != any(standalone.values()):
+            fail("%s is %s for players: %s" % (library, "not enabled" if players else "enabled",
+                                              platforms))
+        ok("%s: enabled for the editor%s" % (library, " and its player" if players
+                                             else ", for no player platform"))
+
+
+def main():
+    tarball = sys.argv[1]
+    version = repository_version()
+    with tempfile.TemporaryDirectory() as root:
+        with tarfile.open(tarball) as archive:
+            archive.extractall(root)
+        check_manifest(root, version)
+        check_metas(root)
+        plugins = os.path.join(root, PLUGINS)
+        dll = os.path.join(plugins, "VeloUnityAdapter.dll")
+        check_exports(dll, "x86_64-w64-mingw32-objdump",
+                      ["-DIMPORTS_ALLOWED=%s|VeloCore\\.dll" % SYSTEM_DLLS])
+        check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"), "nm")
+        for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
+            check_version_resource(os.path.join(plugins, library), version)
+        check_import_settings(root)
+    print("The package checks out: " + os.path.basename(tarball))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "--version-resource":
+        print(version_resource(sys.argv[2]))
+    else:
+        main()
