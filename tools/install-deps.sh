@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     rapidjson-dev libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
-    clang clang-14 libclang-rt-14-dev
+    clang clang-14 libclang-rt-14-dev lld-14 llvm-14
     g++-mingw-w64-x86-64-posix wine64
     mono-devel python3
 )
