@@ -63,12 +63,12 @@ stage_fuzz() {
 }
 
 stage_package() {
-    echo "== The Unity package as studios install it: packed, then checked"
+    echo "== The release as studios receive it: reproducible, with its symbols, then checked"
     local out
     out=$(mktemp -d)
-    tools/pack-unity-package.sh "$out" | tee build/pack.log
+    tools/check-release.sh "$out" | tee build/release.log
     local tarball
-    tarball=$(tail -n 1 build/pack.log)
+    tarball=$(tail -n 1 build/release.log)
     python3 tools/check-unity-package.py "$tarball"
     tools/check-player-without-core.sh "$tarball"
     rm -rf "$out"
