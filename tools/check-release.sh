@@ -46,7 +46,8 @@ debug=$(llvm-readobj-14 --coff-debug-directory "$plugins/VeloUnityAdapter.dll")
 # The record holds the GUID's bytes as stored; the PDB shows the GUID as text.
 guid=$(echo "$debug" | sed -n 's/^ *PDBGUID: (\(.*\))/\1/p' | tr -d ' ')
 age=$(echo "$debug" | sed -n 's/^ *PDBAge: //p')
-recorded=$(echo "$guid" | sed -E 's/^(..)(..)(..)(..)(..)(..)(..)(..)(....)(.*)$/\4\3\2\1-\6\5-\8\7-\9-\10/')
+g=$guid
+recorded=${g:6:2}${g:4:2}${g:2:2}${g:0:2}-${g:10:2}${g:8:2}-${g:14:2}${g:12:2}-${g:16:4}-${g:20:12}
 summary=$(llvm-pdbutil-14 dump --summary "$work/symbols/VeloUnityAdapter.pdb")
 pdb_guid=$(echo "$summary" | sed -n 's/^ *GUID: {\(.*\)}/\1/p')
 pdb_age=$(echo "$summary" | sed -n 's/^ *Age: //p')
