@@ -1,6 +1,5 @@
 using System;
 using System.Collections.Generic;
-using System.Reflection;
 using System.Runtime.InteropServices;
 
 namespace Corvan.Velo.Unity
@@ -39,7 +38,7 @@ namespace Corvan.Velo.Unity
             {
                 return missing; // the platform cannot be asked; calls will report themselves
             }
-            foreach (var name in DeclaredEntryPoints())
+            foreach (var name in EntryPoints)
             {
                 if (FindSymbol(module, name) == IntPtr.Zero)
                 {
@@ -85,22 +84,43 @@ namespace Corvan.Velo.Unity
         [DllImport("VeloCore")]
         private static extern int veloStandInCallCount();
 
-        internal static IEnumerable<string> DeclaredEntryPoints()
-        {
-            var methods =
-                typeof(NativeMethods)
-                    .GetMethods(BindingFlags.Static | BindingFlags.NonPublic | BindingFlags.Public);
-            foreach (var method in methods)
-            {
-                var import = (DllImportAttribute)Attribute.GetCustomAttribute(
-                    method, typeof(DllImportAttribute));
-                if (import != null)
-                {
-                    yield return string.IsNullOrEmpty(import.EntryPoint) ? method.Name
-                                                                         : import.EntryPoint;
-                }
-            }
-        }
+        /// <summary>Every function NativeMethods declares, by name (a test compares the list
+        /// with the declarations and with the adapter's export list).</summary>
+        internal static readonly string[] EntryPoints = {
+            nameof(NativeMethods.setUnityCallback),
+            nameof(NativeMethods.setLoginObserverAdapter),
+            nameof(NativeMethods.setAccountObserverAdapter),
+            nameof(NativeMethods.setNoticeObserverAdapter),
+            nameof(NativeMethods.setWebViewObserverAdapter),
+            nameof(NativeMethods.loginAdapter),
+            nameof(NativeMethods.autoLoginAdapter),
+            nameof(NativeMethods.logoutAdapter),
+            nameof(NativeMethods.bindAdapter),
+            nameof(NativeMethods.canBindAdapter),
+            nameof(NativeMethods.loginWithConfirmcodeAdapter),
+            nameof(NativeMethods.preLoadParleyLibraryAdapter),
+            nameof(NativeMethods.setInstallChannelAdapter),
+            nameof(NativeMethods.onRealNameAuthFinishedAdapter),
+            nameof(NativeMethods.unInstallAdapter),
+            nameof(NativeMethods.getLoginRetAdapter),
+            nameof(NativeMethods.requestVerifyCodeAdapter),
+            nameof(NativeMethods.resetPasswordAdapter),
+            nameof(NativeMethods.modifyAdapter),
+            nameof(NativeMethods.getRegisterStatusAdapter),
+            nameof(NativeMethods.getVerifyCodeStatusAdapter),
+            nameof(NativeMethods.getReceiveEmailAdapter),
+            nameof(NativeMethods.verifyPasswordAdapter),
+            nameof(NativeMethods.loadNoticeDataAdapter),
+            nameof(NativeMethods.openUrlAdapter),
+            nameof(NativeMethods.getEncodeUrlAdapter),
+            nameof(NativeMethods.callJSAdapter),
+            nameof(NativeMethods.openOxaCenterAdapter),
+            nameof(NativeMethods.openDeleteAccountUrlAdapter),
+            nameof(NativeMethods.closeAdapter),
+            nameof(NativeMethods.setLanguageAdapter),
+            nameof(NativeMethods.setRegionAdapter),
+            nameof(NativeMethods.releaseTextAdapter),
+        };
 
         private static bool IsWindows
         {

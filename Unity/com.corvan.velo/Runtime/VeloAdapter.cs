@@ -1,5 +1,6 @@
 using System;
 using AOT;
+using UnityEngine.Scripting;
 
 namespace Corvan.Velo.Unity
 {
@@ -69,7 +70,9 @@ namespace Corvan.Velo.Unity
             ResultDispatcher.Reset();
         }
 
+        // Called by native code only, through the delegate in Callback.
         [MonoPInvokeCallback(typeof(NativeMethods.UnityCallback))]
+        [Preserve]
         private static void OnNativeResult(int methodNameID, IntPtr json)
         {
             ResultDispatcher.Receive(methodNameID, json);

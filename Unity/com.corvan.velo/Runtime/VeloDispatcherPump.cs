@@ -1,6 +1,6 @@
-#if UNITY_5_3_OR_NEWER
 using System;
 using UnityEngine;
+using UnityEngine.Scripting;
 
 namespace Corvan.Velo.Unity
 {
@@ -9,6 +9,8 @@ namespace Corvan.Velo.Unity
     /// <see cref="ResultDispatcher.FrameBudget"/>).</summary>
     internal sealed class VeloDispatcherPump : MonoBehaviour
     {
+        // Called by the engine only.
+        [Preserve]
         private void Update()
         {
             try
@@ -22,4 +24,3 @@ namespace Corvan.Velo.Unity
         }
     }
 }
-#endif

@@ -1,0 +1,237 @@
+using System;
+using System.Collections.Generic;
+using System.Linq;
+using System.Reflection;
+using System.Reflection.Emit;
+using System.Runtime.CompilerServices;
+using System.Runtime.InteropServices;
+using AOT;
+using NUnit.Framework;
+using UnityEngine;
+using UnityEngine.Scripting;
+
+namespace Corvan.Velo.Unity.Tests
+{
+    /// <summary>IL2CPP's rules, read off the built binding: what native code calls is a static
+    /// [MonoPInvokeCallback] method of the right delegate type, the binding reaches nothing by
+    /// reflection, and what only the engine or native code reaches is marked [Preserve], so that
+    /// code stripping keeps it when the package is installed from its tarball (where Unity reads
+    /// no link.xml).</summary>
+    [TestFixture]
+    public class CodeStrippingTests
+    {
+        private static readonly Assembly Binding = typeof(VeloAdapter).Assembly;
+
+        private const BindingFlags Declared = BindingFlags.Public | BindingFlags.NonPublic |
+                                              BindingFlags.Static | BindingFlags.Instance |
+                                              BindingFlags.DeclaredOnly;
+
+        private static readonly string[] MessageMethods = {
+            "Awake",
+            "Start",
+            "Update",
+            "LateUpdate",
+            "FixedUpdate",
+            "OnEnable",
+            "OnDisable",
+            "OnDestroy",
+            "OnApplicationQuit",
+            "OnApplicationPause",
+            "OnApplicationFocus",
+        };
+
+        [Test]
+        public void EveryDelegateHandedToNativeCodeTargetsAStaticCallbackOfItsType()
+        {
+            var nativeDelegates = Methods()
+                                      .Where(m => m.IsDefined(typeof(DllImportAttribute), false))
+                                      .SelectMany(m => m.GetParameters())
+                                      .Select(p => p.ParameterType)
+                                      .Where(t => typeof(Delegate).IsAssignableFrom(t))
+                                      .Distinct()
+                                      .ToList();
+            CollectionAssert.IsNotEmpty(nativeDelegates);
+            foreach (var type in nativeDelegates)
+            {
+                Assert.IsTrue(type.IsDefined(typeof(UnmanagedFunctionPointerAttribute), false),
+                              type + " declares its calling convention");
+            }
+
+            var made = 0;
+            foreach (var method in Methods())
+            {
+                MethodBase target = null;
+                OpCode targetBy = OpCodes.Nop;
+                foreach (var instruction in IL(method))
+                {
+                    if (instruction.OpCode == OpCodes.Ldftn ||
+                        instruction.OpCode == OpCodes.Ldvirtftn)
+                    {
+                        target = Resolve(method, instruction.Token);
+                        targetBy = instruction.OpCode;
+                    }
+                    else if (instruction.OpCode == OpCodes.Newobj &&
+                             nativeDelegates.Contains(
+                                 Resolve(method, instruction.Token).DeclaringType))
+                    {
+                        var delegateType = Resolve(method, instruction.Token).DeclaringType;
+                        var
+                            where =
+  delegateType.Name + " made in " + method.DeclaringType + "." + method.Name + " for " + target;
+                        ++made;
+                        Assert.AreEqual(OpCodes.Ldftn, targetBy, where);
+                        Assert.IsTrue(target.IsStatic, where + ": not static");
+                        Assert.IsFalse(target.IsGenericMethod || target.DeclaringType.IsGenericType,
+                                       where + ": generic");
+                        Assert.IsFalse(IsCompilerGenerated(target), where + ": a lambda");
+                        var callback = target.GetCustomAttributesData().SingleOrDefault(
+                            a => a.AttributeType == typeof(MonoPInvokeCallbackAttribute));
+                        Assert.IsNotNull(callback, where + ": no [MonoPInvokeCallback]");
+                        Assert.AreEqual(delegateType, callback.ConstructorArguments[0].Value, where);
+                    }
+                }
+            }
+            Assert.Greater(made, 0, "the native callback's delegate is made somewhere");
+        }
+
+        [Test]
+        public void TheBindingCallsNoReflection()
+        {
+            var calls = new List<string>();
+            foreach (var method in Methods())
+            {
+                foreach (var instruction in IL(method))
+                {
+                    if (instruction.OpCode.OperandType != OperandType.InlineMethod)
+                    {
+                        continue;
+                    }
+                    var called = Resolve(method, instruction.Token);
+                    if (IsReflection(called))
+                    {
+                        calls.Add(method.DeclaringType + "." + method.Name + " calls " +
+                                  called.DeclaringType + "." + called.Name);
+                    }
+                }
+            }
+            CollectionAssert.IsEmpty(calls);
+        }
+
+        [Test]
+        public void WhatOnlyTheEngineOrNativeCodeReachesIsPreserved()
+        {
+            var reached = new List<MethodBase>();
+            reached.AddRange(Methods().Where(
+                m => m.IsDefined(typeof(RuntimeInitializeOnLoadMethodAttribute), false)));
+            reached.AddRange(
+                Methods().Where(m => m.IsDefined(typeof(MonoPInvokeCallbackAttribute), false)));
+            reached.AddRange(Binding.GetTypes()
+                                 .Where(t => typeof(MonoBehaviour).IsAssignableFrom(t))
+                                 .SelectMany(t => t.GetMethods(Declared))
+                                 .Where(m => MessageMethods.Contains(m.Name)));
+            Assert.GreaterOrEqual(reached.Count, 3, "a run-on-load method, a callback, a message");
+            foreach (var method in reached)
+            {
+                Assert.IsTrue(method.IsDefined(typeof(PreserveAttribute), true),
+                              method.DeclaringType + "." + method.Name + " has no [Preserve]");
+            }
+        }
+
+        // --- Reading the assembly
+        // -----------------------------------------------------------------
+
+        private static IEnumerable<MethodBase> Methods()
+        {
+            return Binding.GetTypes().SelectMany(
+                t => t.GetMethods(Declared).Cast<MethodBase>().Concat(t.GetConstructors(Declared)));
+        }
+
+        private static bool IsCompilerGenerated(MethodBase method)
+        {
+            return method.Name.Contains("<") || method.DeclaringType.Name.Contains("<") ||
+                   method.IsDefined(typeof(CompilerGeneratedAttribute), false) ||
+                   method.DeclaringType.IsDefined(typeof(CompilerGeneratedAttribute), false);
+        }
+
+        private static bool IsReflection(MethodBase called)
+        {
+            var type = called.DeclaringType;
+            if (type == null)
+            {
+                return false;
+            }
+            if (type.Namespace == "System.Reflection" || type == typeof(Activator))
+            {
+                return true;
+            }
+            if (type == typeof(Type))
+            {
+                // typeof(T) is GetTypeFromHandle, resolved when compiled; the rest look things up.
+                return called.Name != "GetTypeFromHandle" && called.Name != "op_Equality" &&
+                       called.Name != "op_Inequality" && !called.Name.StartsWith("get_");
+            }
+            return type == typeof(Attribute) && called.Name.StartsWith("GetCustomAttribute");
+        }
+
+        private static MethodBase Resolve(MethodBase inMethod, int token)
+        {
+            var type = inMethod.DeclaringType;
+            return inMethod.Module.ResolveMethod(
+                token, type.IsGenericType ? type.GetGenericArguments() : null,
+                inMethod.IsGenericMethod ? inMethod.GetGenericArguments() : null);
+        }
+
+        private struct Instruction
+        {
+            public OpCode OpCode;
+            public int Token;
+        }
+
+        private static readonly Dictionary<short, OpCode> OpCodeByValue =
+            typeof(OpCodes)
+                .GetFields(BindingFlags.Public | BindingFlags.Static)
+                .Select(f => (OpCode)f.GetValue(null))
+                .ToDictionary(o => o.Value);
+
+        /// <summary>The instructions of a method body, each with its 4-byte operand (a token for
+        /// method, field and type operands).</summary>
+        private static IEnumerable<Instruction> IL(MethodBase method)
+        {
+            var il = method.GetMethodBody()?.GetILAsByteArray() ?? new byte[0];
+            for (var at = 0; at < il.Length;)
+            {
+                var value = il[at] == 0xFE ? (short)(0xFE00 | il[at + 1]) : il[at];
+                var opCode = OpCodeByValue[value];
+                at += opCode.Size;
+                var operand = OperandSize(opCode.OperandType, il, at);
+                yield return new Instruction {
+                    OpCode = opCode,
+                    Token = operand == 4 ? BitConverter.ToInt32(il, at) : 0,
+                };
+                at += operand;
+            }
+        }
+
+        private static int OperandSize(OperandType type, byte[] il, int at)
+        {
+            switch (type)
+            {
+            case OperandType.InlineNone:
+                return 0;
+            case OperandType.ShortInlineBrTarget:
+            case OperandType.ShortInlineI:
+            case OperandType.ShortInlineVar:
+                return 1;
+            case OperandType.InlineVar:
+                return 2;
+            case OperandType.InlineI8:
+            case OperandType.InlineR:
+                return 8;
+            case OperandType.InlineSwitch:
+                return 4 + 4 * BitConverter.ToInt32(il, at);
+            default:
+                return 4;
+            }
+        }
+    }
+}
