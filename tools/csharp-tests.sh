@@ -2,7 +2,9 @@
 # The Unity package's C#, built with the .NET SDK as Unity compiles it (C# 9, .NET Standard 2.0 and
 # 2.1, Json.NET 13.0.2 and NUnit 3 from NuGet) and run against the native libraries of a Linux
 # build. Outputs go to <cmake build dir>/csharp.
-#   tools/csharp-tests.sh build  <cmake build dir>   restore, build, put the libraries beside
+#   tools/csharp-tests.sh build  <cmake build dir>   restore, build with Unity's defines against
+#                                                     the stand-in for Unity's API, put the
+#                                                     libraries beside
 #   tools/csharp-tests.sh mono   <cmake build dir>   the tests under mono, NUnit's console runner
 #   tools/csharp-tests.sh dotnet <cmake build dir>   the tests under .NET, dotnet test
 #   tools/csharp-tests.sh demo   <cmake build dir>   the demo session under mono
@@ -28,8 +30,12 @@ attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
 
 case $step in
 build)
-    dotnet build "$root/csharp/Corvan.Velo.Unity.Tests" -nologo -v q -p:VeloBuildDir="$out/"
-    dotnet build "$root/csharp/VeloDemoConsole" -nologo -v q -p:VeloBuildDir="$out/"
+    # The package as the editor compiles it (runtime and tests, with the repository's own tests),
+    # as a player build compiles its runtime, and its tests at .NET Standard 2.1; the demo.
+    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/Player.csproj \
+        UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
+        dotnet build "$root/csharp/$project" -nologo -v q -p:VeloBuildDir="$out/"
+    done
     # The libraries beside the assemblies, as links: the adapter and the tests share one core.
     for dir in "$tests"/net48 "$tests"/net10.0 "$bin"/VeloDemoConsole/Debug/net48; do
         ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$build/StandInCore/libVeloCore.so" "$dir/"
