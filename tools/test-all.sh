@@ -22,10 +22,12 @@ stage_linux() {
         }
     done
     run_preset linux
+    echo "-- the C# suite's own closing lines:"
+    grep -h "^C# under" build/linux/Testing/Temporary/LastTest.log
 }
 
 stage_windows() {
-    echo "== Windows x86-64: cross-build with mingw-w64, tests under Wine"
+    echo "== Windows x86-64: cross-build with clang and lld for mingw-w64, tests under Wine"
     run_preset windows
     echo "-- the suite's own summary under Wine:"
     (cd build/windows/bin && WINEDEBUG=-all WINEPREFIX="$PWD/../../wine-prefix" \
