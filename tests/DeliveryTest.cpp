@@ -252,21 +252,5 @@ TEST_F(RegistrationTest, TwoThreadsUnregisteringFromInsideTheirCallbacksAtOnceBo
     EXPECT_TRUE(EndsWithin(second, secondDone, 10));
 }
 
-std::atomic<int> g_reentrantCalls{0};
-void ReregisteringCallback(int, const char*) {
-    g_reentrantCalls.fetch_add(1);
-    setUnityCallback(&CaptureCallback);  // must not wait for this very delivery
-}
-
-TEST_F(RegistrationTest, RegisteringFromInsideTheCallbackDoesNotWaitForItself) {
-    g_reentrantCalls = 0;
-    setUnityCallback(&ReregisteringCallback);
-    ASSERT_TRUE(FireBaseResult(Base(1, 0, 0)));
-    EXPECT_EQ(g_reentrantCalls.load(), 1);
-    ASSERT_TRUE(FireBaseResult(Base(2, 0, 0)));
-    EXPECT_EQ(g_reentrantCalls.load(), 1);
-    EXPECT_EQ(OnlyDelivery(2).substr(0, 17), R"({"methodNameID":2)");
-}
-
 }  // namespace
 }  // namespace VeloTest
