@@ -68,9 +68,9 @@ stage_package() {
     echo "== The release as studios receive it: reproducible, with its symbols, then checked"
     local out
     out=$(mktemp -d)
-    tools/check-release.sh "$out" | tee build/release.log
+    tools/check-release.sh "$out" | tee "$out/release.log"
     local tarball
-    tarball=$(tail -n 1 build/release.log)
+    tarball=$(tail -n 1 "$out/release.log")
     python3 tools/check-unity-package.py "$tarball"
     tools/check-player-without-core.sh "$tarball"
     rm -rf "$out"

@@ -232,18 +232,26 @@ bool Checked(Body&& body) noexcept {
     return false;
 }
 
-// Parses `text` into a record of its kind and fires it, now or from the core's thread.
+// Checked, for a body that gives a value: the value, or `fallback` when it fails.
+template <class Value, class Body>
+Value CheckedOr(Value fallback, Body&& body) noexcept {
+    Value value = fallback;
+    Checked([&] { value = body(); });
+    return value;
+}
+
+// Parses `text` into `record`, a record of the kind named `kind`, and fires it, now or from the
+// core's thread.
 template <class Record, class ReadRecord, class FireRecord>
-void ParseAndFire(const char* text, ReadRecord read, FireRecord fire, bool fromCoreThread,
-                  const char* observer) {
+void ParseAndFire(const char* text, Record record, ReadRecord read, FireRecord fire,
+                  bool fromCoreThread, const std::string& kind) {
     rapidjson::Document json;
     ParseRecord(text, json);
-    Record record;
     read(json, record);
     if (fromCoreThread) {
         RunOnCoreThread([record, fire] { fire(record); });
     } else if (!fire(record)) {
-        throw Refused(std::string("no ") + observer + " observer is installed");
+        throw Refused("no observer for " + kind + " results is installed");
     }
 }
 
@@ -322,9 +330,7 @@ namespace Velo = Corvan::Velo;
 extern "C" {
 
 VELO_STANDIN_C_API bool veloStandInReset(void) {
-    bool waited = false;
-    StandIn::Checked([&] { waited = StandIn::Reset(); });
-    return waited;
+    return StandIn::CheckedOr(false, [] { return StandIn::Reset(); });
 }
 
 VELO_STANDIN_C_API void veloStandInSetAnswering(bool on) {
@@ -332,9 +338,7 @@ VELO_STANDIN_C_API void veloStandInSetAnswering(bool on) {
 }
 
 VELO_STANDIN_C_API bool veloStandInWaitForAnswers(void) {
-    bool waited = false;
-    StandIn::Checked([&] { waited = StandIn::WaitForAnswers(); });
-    return waited;
+    return StandIn::CheckedOr(false, [] { return StandIn::WaitForAnswers(); });
 }
 
 VELO_STANDIN_C_API void veloStandInSetRecordLimit(int limit) {
@@ -343,27 +347,21 @@ VELO_STANDIN_C_API void veloStandInSetRecordLimit(int limit) {
 }
 
 VELO_STANDIN_C_API long long veloStandInDroppedCallCount(void) {
-    long long dropped = 0;
-    StandIn::Checked([&] { dropped = static_cast<long long>(StandIn::DroppedCalls()); });
-    return dropped;
+    return StandIn::CheckedOr(0LL, [] { return static_cast<long long>(StandIn::DroppedCalls()); });
 }
 
 VELO_STANDIN_C_API int veloStandInCallCount(void) {
-    int count = 0;
-    StandIn::Checked([&] { count = static_cast<int>(StandIn::Calls().size()); });
-    return count;
+    return StandIn::CheckedOr(0, [] { return static_cast<int>(StandIn::Calls().size()); });
 }
 
 VELO_STANDIN_C_API char* veloStandInCallJson(int index) {
-    char* text = nullptr;
-    StandIn::Checked([&] {
+    return StandIn::CheckedOr<char*>(nullptr, [&] {
         const std::vector<StandIn::RecordedCall> calls = StandIn::Calls();
         if (index < 0 || static_cast<std::size_t>(index) >= calls.size()) {
             throw StandIn::Refused("no call " + std::to_string(index) + " is recorded");
         }
-        text = StandIn::OwnedText(StandIn::CallJson(calls[static_cast<std::size_t>(index)]));
+        return StandIn::OwnedText(StandIn::CallJson(calls[static_cast<std::size_t>(index)]));
     });
-    return text;
 }
 
 VELO_STANDIN_C_API void veloStandInReleaseText(char* text) {
@@ -378,28 +376,21 @@ VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson
                                         bool fromCoreThread) {
     return StandIn::Checked([&] {
         const std::string name = kind != nullptr ? kind : "";
+        const auto fire = [&](auto record, auto read, auto fireRecord) {
+            StandIn::ParseAndFire(recordJson, record, read, fireRecord, fromCoreThread, name);
+        };
         if (name == "login") {
-            StandIn::ParseAndFire<Velo::VeloLoginRet>(
-                recordJson, StandIn::ReadLogin, StandIn::FireLoginResult, fromCoreThread, "login");
+            fire(Velo::VeloLoginRet(), StandIn::ReadLogin, StandIn::FireLoginResult);
         } else if (name == "base") {
-            StandIn::ParseAndFire<Velo::VeloBaseRet>(
-                recordJson, StandIn::ReadBase, StandIn::FireBaseResult, fromCoreThread, "login");
+            fire(Velo::VeloBaseRet(), StandIn::ReadBase, StandIn::FireBaseResult);
         } else if (name == "qrcode") {
-            StandIn::ParseAndFire<Velo::VeloQrCodeRet>(recordJson, StandIn::ReadQrCode,
-                                                       StandIn::FireQrCodeResult, fromCoreThread,
-                                                       "login");
+            fire(Velo::VeloQrCodeRet(), StandIn::ReadQrCode, StandIn::FireQrCodeResult);
         } else if (name == "account") {
-            StandIn::ParseAndFire<Velo::VeloAccountRet>(recordJson, StandIn::ReadAccount,
-                                                        StandIn::FireAccountResult, fromCoreThread,
-                                                        "account");
+            fire(Velo::VeloAccountRet(), StandIn::ReadAccount, StandIn::FireAccountResult);
         } else if (name == "notice") {
-            StandIn::ParseAndFire<Velo::VeloNoticeRet>(recordJson, StandIn::ReadNoticeResult,
-                                                       StandIn::FireNoticeResult, fromCoreThread,
-                                                       "notice");
+            fire(Velo::VeloNoticeRet(), StandIn::ReadNoticeResult, StandIn::FireNoticeResult);
         } else if (name == "webview") {
-            StandIn::ParseAndFire<Velo::VeloWebViewRet>(recordJson, StandIn::ReadWebView,
-                                                        StandIn::FireWebViewResult, fromCoreThread,
-                                                        "web view");
+            fire(Velo::VeloWebViewRet(), StandIn::ReadWebView, StandIn::FireWebViewResult);
         } else {
             throw StandIn::Refused("unknown kind of result '" + name +
                                    "' (login, base, qrcode, account, notice or webview)");

@@ -23,9 +23,9 @@ class BoundedRecord {
         Trim(limit);
     }
     void Trim(std::size_t limit) {
-        while (entries_.size() - first_ > limit) {
-            ++first_;
-            ++dropped_;
+        if (entries_.size() - first_ > limit) {
+            dropped_ += entries_.size() - first_ - limit;
+            first_ = entries_.size() - limit;
         }
         if (first_ >= limit) {
             entries_.erase(entries_.begin(),

@@ -25,42 +25,59 @@ namespace Corvan.Velo.Unity
         {
             var chars = Decoded.Of(text, out var length);
             json = keepText ? new string(chars, 0, length) : null;
-            using (var reader = Open(chars, length))
-            {
-                Expect(reader, JsonToken.StartObject);
-                var envelope = new BaseResult();
-                BaseResult result = null;
-                var sawExtraJson = false;
-                while (NextMember(reader, out var name))
-                {
-                    if (result == null)
-                    {
-                        result = KindOf(name, sawExtraJson);
-                        if (result == null)
-                        {
-                            sawExtraJson |= name == "extraJson";
-                            ReadMember(envelope, name, reader);
-                            continue;
-                        }
-                        result.CopyEnvelope(envelope);
-                    }
-                    ReadMember(result, name, reader);
-                }
-                ExpectEnd(reader);
-                return result ?? envelope;
-            }
+            return ReadObject(chars, length, ReadResult);
         }
 
         /// <summary>Reads the login snapshot (the login members without the envelope).</summary>
         internal static LoginResult ReadLogin(IntPtr text)
         {
             var chars = Decoded.Of(text, out var length);
+            return ReadObject(chars, length, ReadSnapshot);
+        }
+
+        private static readonly Func<JsonTextReader, BaseResult> ReadResult = reader =>
+        {
+            var envelope = new BaseResult();
+            BaseResult result = null;
+            var sawExtraJson = false;
+            while (NextMember(reader, out var name))
+            {
+                if (result == null)
+                {
+                    result = KindOf(name, sawExtraJson);
+                    if (result == null)
+                    {
+                        sawExtraJson |= name == "extraJson";
+                        ReadMember(envelope, name, reader);
+                        continue;
+                    }
+                    result.CopyEnvelope(envelope);
+                }
+                ReadMember(result, name, reader);
+            }
+            return result ?? envelope;
+        };
+
+        private static readonly Func<JsonTextReader, LoginResult> ReadSnapshot = reader =>
+            LoginMembers.ReadAll(new LoginResult(), reader);
+
+        /// <summary>Reads a text that is one JSON object and nothing else, its members with
+        /// <paramref name="readMembers"/>.</summary>
+        private static T ReadObject<T>(char[] chars, int length,
+                                       Func<JsonTextReader, T> readMembers)
+        {
             using (var reader = Open(chars, length))
             {
-                Expect(reader, JsonToken.StartObject);
-                var login = LoginMembers.ReadAll(new LoginResult(), reader);
-                ExpectEnd(reader);
-                return login;
+                if (!Opens(reader, JsonToken.StartObject, "an object"))
+                {
+                    throw Unexpected(reader, "an object");
+                }
+                var result = readMembers(reader);
+                if (reader.Read())
+                {
+                    throw Unexpected(reader, "the end of the text");
+                }
+                return result;
             }
         }
 
@@ -256,8 +273,7 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        // --- Values
-        // -------------------------------------------------------------------------------
+        // --- Values ------------------------------------------------------------------------------
 
         private static string Text(JsonTextReader json)
         {
@@ -325,29 +341,15 @@ namespace Corvan.Velo.Unity
         private static T ObjectOf<T>(JsonTextReader json, Members<T> members)
             where T : class
         {
-            Next(json);
-            if (json.TokenType == JsonToken.Null)
-            {
-                return null;
-            }
-            if (json.TokenType != JsonToken.StartObject)
-            {
-                throw Unexpected(json, "an object");
-            }
-            return members.ReadNew(json);
+            return Opens(json, JsonToken.StartObject, "an object") ? members.ReadNew(json) : null;
         }
 
         private static List<T> ListOf<T>(JsonTextReader json, Members<T> members)
             where T : class
         {
-            Next(json);
-            if (json.TokenType == JsonToken.Null)
+            if (!Opens(json, JsonToken.StartArray, "an array"))
             {
                 return null;
-            }
-            if (json.TokenType != JsonToken.StartArray)
-            {
-                throw Unexpected(json, "an array");
             }
             var list = new List<T>();
             for (Next(json); json.TokenType != JsonToken.EndArray; Next(json))
@@ -361,8 +363,23 @@ namespace Corvan.Velo.Unity
             return list;
         }
 
-        // --- Structure
-        // ----------------------------------------------------------------------------
+        // --- Structure ---------------------------------------------------------------------------
+
+        /// <summary>Moves to the next value: true at the start of a <paramref name="start"/>,
+        /// false at null, else throws.</summary>
+        private static bool Opens(JsonTextReader json, JsonToken start, string expected)
+        {
+            Next(json);
+            if (json.TokenType == start)
+            {
+                return true;
+            }
+            if (json.TokenType == JsonToken.Null)
+            {
+                return false;
+            }
+            throw Unexpected(json, expected);
+        }
 
         /// <summary>Moves to the next member of the object being read: true with its name, false
         /// at the object's end.</summary>
@@ -387,23 +404,6 @@ namespace Corvan.Velo.Unity
             if (!json.Read())
             {
                 throw new JsonReaderException("The result text ends early.");
-            }
-        }
-
-        private static void Expect(JsonTextReader json, JsonToken token)
-        {
-            Next(json);
-            if (json.TokenType != token)
-            {
-                throw Unexpected(json, "an object");
-            }
-        }
-
-        private static void ExpectEnd(JsonTextReader json)
-        {
-            if (json.Read())
-            {
-                throw Unexpected(json, "the end of the text");
             }
         }
 
