@@ -10,6 +10,8 @@ packages=(
     clang clang-14 libclang-rt-14-dev lld-14 llvm-14
     g++-mingw-w64-x86-64-posix wine64
     mono-devel python3
+    # The Linux release's sysroot (tools/fetch-sysroot.sh) is checked against Debian's keys.
+    debian-archive-keyring
 )
 
 missing=()
