@@ -8,7 +8,9 @@
   "~" and what they hold) has a .meta, and the GUIDs are unique;
 - the Windows adapter DLL exports exactly exports.txt and imports only Windows system DLLs, the C
   runtime and VeloCore.dll; both DLLs carry a version resource holding the version;
-- the Linux adapter library exports the same functions;
+- the Linux adapter library exports the same functions, and neither Linux library needs a glibc
+  newer than 2.31 nor a libstdc++ newer than GCC 10's (what Ubuntu 20.04 has, the oldest Linux
+  that Unity 2021.3's editor runs on);
 - the stand-in core's import settings enable the editors and no player platform, and the
   adapter's enable the players too.
 Prints one line a check and exits 1 on the first failure."""
@@ -24,6 +26,8 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXPORTS = os.path.join(ROOT, "VeloUnityAdapter", "UnityBridge", "exports.txt")
 PLUGINS = "package/Plugins/x86_64/"
+# The newest symbol version of each runtime a Linux library may need.
+NEWEST_VERSIONS = {"GLIBC": (2, 31), "GLIBCXX": (3, 4, 28)}
 SYSTEM_DLLS = r"kernel32\.dll|msvcrt\.dll|ucrtbase\.dll|api-ms-win-[a-z0-9-]+\.dll"
 
 
@@ -186,6 +190,33 @@ def check_exports(library, tool, extra=()):
             ok(line.split("CheckExports: ", 1)[1].replace(library, os.path.basename(library)))
 
 
+def version_needs(library):
+    """The symbol versions an ELF library needs, {"GLIBC_2.14", ...}, from its .gnu.version_r."""
+    result = subprocess.run(["readelf", "--version-info", "--wide", library],
+                            capture_output=True, text=True, check=True)
+    return set(re.findall(r"Name: (\S+)\s+Flags", result.stdout))
+
+
+def check_version_needs(library):
+    name = os.path.basename(library)
+    newest = {}  # runtime: the newest version the library needs of it
+    for need in version_needs(library):
+        runtime, _, number = need.partition("_")
+        if not re.fullmatch(r"[0-9.]+", number):  # GLIBC_PRIVATE: no other glibc has it
+            fail("%s needs %s" % (name, need))
+        newest[runtime] = max(newest.get(runtime, ()), tuple(int(n) for n in number.split(".")))
+    if "GLIBC" not in newest:
+        fail(name + " needs no glibc symbol version: not a library linked to glibc?")
+    text = lambda runtime, version: "%s_%s" % (runtime, ".".join(map(str, version)))
+    too_new = [text(r, v) for r, v in sorted(newest.items()) if v > NEWEST_VERSIONS.get(r, v)]
+    allowed = " and ".join(text(r, v) for r, v in NEWEST_VERSIONS.items())
+    if too_new:
+        fail("%s needs %s: the oldest Linux the package supports has at most %s" %
+             (name, ", ".join(too_new), allowed))
+    ok("%s needs %s (at most %s)" % (name, ", ".join(
+        text(r, newest[r]) for r in NEWEST_VERSIONS if r in newest), allowed))
+
+
 def check_version_resource(dll, version):
     file_version, product_version, strings = version_resource(dll)
     expected = version + ".0"
@@ -227,6 +258,8 @@ def main():
         check_exports(dll, "x86_64-w64-mingw32-objdump",
                       ["-DIMPORTS_ALLOWED=%s|VeloCore\\.dll" % SYSTEM_DLLS])
         check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"), "nm")
+        for library in ("libVeloUnityAdapter.so", "libVeloCore.so"):
+            check_version_needs(os.path.join(plugins, library))
         for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
             check_version_resource(os.path.join(plugins, library), version)
         check_import_settings(root)
@@ -236,5 +269,7 @@ def main():
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "--version-resource":
         print(version_resource(sys.argv[2]))
+    elif len(sys.argv) == 3 and sys.argv[1] == "--version-needs":
+        check_version_needs(sys.argv[2])
     else:
         main()
