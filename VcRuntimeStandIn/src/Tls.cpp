@@ -31,7 +31,7 @@ extern const IMAGE_TLS_DIRECTORY64 _tls_used = {reinterpret_cast<ULONGLONG>(&_tl
                                                 reinterpret_cast<ULONGLONG>(&_tls_index),
                                                 reinterpret_cast<ULONGLONG>(&__xl_a + 1),
                                                 0,
-                                                0};
+                                                {0}};
 }
 
 namespace {
