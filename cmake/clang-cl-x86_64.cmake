@@ -73,13 +73,17 @@ set(CMAKE_RC_FLAGS_INIT "${velo_include_flags}")
 set(CMAKE_C_COMPILER_LAUNCHER
     ${CMAKE_CURRENT_LIST_DIR}/relative-paths.sh ${velo_root} ${CMAKE_BINARY_DIR})
 set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_C_COMPILER_LAUNCHER})
+# lld-link writes its command line and folder into each PDB too.
+set(CMAKE_C_LINKER_LAUNCHER ${CMAKE_C_COMPILER_LAUNCHER})
+set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_C_COMPILER_LAUNCHER})
 
 # No default libraries (the debug runtime, oldnames.lib and the GUI libraries are not here): the
 # UCRT, the C++ runtime DLLs and kernel32, and the VC runtime stand-in that each binary links
 # (velo_static_runtime). The compiler checks compile without linking.
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " /nodefaultlib /debug /libpath:\"${VELO_SDK_LIBRARY_DIR}\"")
-string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " /nodefaultlib /debug /libpath:\"${VELO_SDK_LIBRARY_DIR}\"")
+set(velo_link_flags "/nodefaultlib /debug /pdbsourcepath:. /libpath:\"${VELO_SDK_LIBRARY_DIR}\"")
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " ${velo_link_flags}")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " ${velo_link_flags}")
 set(CMAKE_C_STANDARD_LIBRARIES "ucrt.lib vcruntime140.lib kernel32.lib" CACHE STRING
     "Libraries every C binary links")
 set(CMAKE_CXX_STANDARD_LIBRARIES "ucrt.lib vcruntime140.lib msvcp140.lib kernel32.lib" CACHE STRING

@@ -3,8 +3,9 @@
 #         [-DCORE_DLL=<name>] [-DNM=nm] [-DREADOBJ=llvm-readobj] -P CheckExports.cmake
 # EXPORTS: the library exports exactly the functions of the list, one a line: a missing, misspelt
 # or extra export fails, as does any C++ (mangled) symbol.
-# IMPORTS_ALLOWED (DLLs): every DLL the library imports from matches the regular expression
-# (case-insensitive), and no imported name is an Itanium C++ name (_Z...): the MSVC C++ ABI only.
+# IMPORTS_ALLOWED (DLLs): every DLL the library imports from is Windows' kernel32, the UCRT
+# (api-ms-win-crt-*), the C++ runtime (msvcp140, vcruntime140) or matches the regular expression
+# (case-insensitive; may be empty), and no imported name is an Itanium C++ name (_Z...).
 # CORE_DLL: every name imported from that DLL is an MSVC-decorated C++ name (?...).
 if(NOT DEFINED LIBRARY)
     message(FATAL_ERROR "CheckExports: LIBRARY is required")
@@ -26,7 +27,10 @@ endfunction()
 if(DEFINED IMPORTS_ALLOWED)
     velo_read_coff(--coff-imports dump)
     string(REGEX MATCHALL "\n  (Name|Symbol): [^ \n]+" rows "${dump}")
-    string(TOLOWER "${IMPORTS_ALLOWED}" allowed)
+    set(allowed "kernel32\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll|msvcp140\\.dll|vcruntime140\\.dll")
+    if(NOT IMPORTS_ALLOWED STREQUAL "")
+        string(TOLOWER "${allowed}|${IMPORTS_ALLOWED}" allowed)
+    endif()
     set(imports "")
     set(refused "")
     set(wrong_abi "")

@@ -24,7 +24,6 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXPORTS = os.path.join(ROOT, "VeloUnityAdapter", "UnityBridge", "exports.txt")
 PLUGINS = "package/Plugins/x86_64/"
-SYSTEM_DLLS = r"kernel32\.dll|msvcrt\.dll|ucrtbase\.dll|api-ms-win-[a-z0-9-]+\.dll"
 
 
 def fail(message):
@@ -175,7 +174,7 @@ def check_exports(library, tool, extra=()):
     command = ["cmake", "-DLIBRARY=" + library, "-DEXPORTS=" + EXPORTS, *extra,
                "-P", os.path.join(ROOT, "tools", "CheckExports.cmake")]
     if library.endswith(".dll"):
-        command.insert(1, "-DOBJDUMP=" + tool)
+        command.insert(1, "-DREADOBJ=" + tool)
     else:
         command.insert(1, "-DNM=" + tool)
     result = subprocess.run(command, capture_output=True, text=True)
@@ -224,8 +223,9 @@ def main():
         check_metas(root)
         plugins = os.path.join(root, PLUGINS)
         dll = os.path.join(plugins, "VeloUnityAdapter.dll")
-        check_exports(dll, "x86_64-w64-mingw32-objdump",
-                      ["-DIMPORTS_ALLOWED=%s|VeloCore\\.dll" % SYSTEM_DLLS])
+        # Windows, its C and C++ runtime DLLs and the core, which it asks for MSVC-decorated names.
+        check_exports(dll, "llvm-readobj-14",
+                      ["-DIMPORTS_ALLOWED=VeloCore\\.dll", "-DCORE_DLL=VeloCore.dll"])
         check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"), "nm")
         for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
             check_version_resource(os.path.join(plugins, library), version)
