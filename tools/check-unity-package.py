@@ -227,6 +227,14 @@ def main():
         check_exports(dll, "llvm-readobj-14",
                       ["-DIMPORTS_ALLOWED=VeloCore\\.dll", "-DCORE_DLL=VeloCore.dll"])
         check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"), "nm")
+        # The stand-in core is a build of the core's declarations of its own: it provides every
+        # name the packaged adapter imports, as the real core must.
+        core_check = subprocess.run(
+            [sys.executable, os.path.join(ROOT, "tools", "check-core.py"),
+             os.path.join(plugins, "VeloCore.dll"), dll], capture_output=True, text=True)
+        if core_check.returncode != 0:
+            fail(core_check.stdout + core_check.stderr)
+        ok(core_check.stdout.strip())
         for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
             check_version_resource(os.path.join(plugins, library), version)
         check_import_settings(root)
