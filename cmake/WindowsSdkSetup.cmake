@@ -79,6 +79,24 @@ function(velo_windows_sdk_case_links links)
     file(TOUCH "${links}/.done")
 endfunction()
 
+# Sets `var` to llvm-readobj's dump of one table of a DLL (--coff-exports, --coff-imports).
+function(velo_dll_table option dll var)
+    execute_process(COMMAND llvm-readobj-14 ${option} "${dll}"
+        OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "llvm-readobj-14 ${option} cannot read ${dll}")
+    endif()
+    set(${var} "${dump}" PARENT_SCOPE)
+endfunction()
+
+# Sets `var` to the names a DLL exports.
+function(velo_dll_exports dll var)
+    velo_dll_table(--coff-exports "${dll}" dump)
+    string(REGEX MATCHALL "\n  Name: [^\n]+" rows "${dump}")
+    list(TRANSFORM rows REPLACE "^\n  Name: " "")
+    set(${var} ${rows} PARENT_SCOPE)
+endfunction()
+
 # An import library for one of Wine's PE DLLs, made from the DLL's export table: every name it
 # exports, C++ names included (Wine's own import libraries leave those out).
 function(velo_import_library dll lib)
@@ -86,17 +104,9 @@ function(velo_import_library dll lib)
         return()
     endif()
     get_filename_component(name "${dll}" NAME)
-    execute_process(COMMAND llvm-readobj-14 --coff-exports "${dll}"
-        OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "llvm-readobj-14 cannot read the exports of ${dll}")
-    endif()
-    string(REGEX MATCHALL "\n  Name: [^\n]+" rows "${dump}")
-    set(def "LIBRARY ${name}\nEXPORTS\n")
-    foreach(row IN LISTS rows)
-        string(REGEX REPLACE "^\n  Name: " "" export "${row}")
-        string(APPEND def "    ${export}\n")
-    endforeach()
+    velo_dll_exports("${dll}" exports)
+    list(JOIN exports "\n    " body)
+    set(def "LIBRARY ${name}\nEXPORTS\n    ${body}\n")
     get_filename_component(stem "${lib}" NAME_WE)
     get_filename_component(folder "${lib}" DIRECTORY)
     file(WRITE "${folder}/${stem}.def" "${def}")

@@ -27,29 +27,26 @@ set(CMAKE_STRIP llvm-strip-14)
 set(CMAKE_OBJDUMP llvm-objdump-14)
 
 get_filename_component(velo_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-if(NOT VELO_MSVC_STL_DIR)
-    if(DEFINED ENV{VELO_MSVC_STL_DIR})
-        set(VELO_MSVC_STL_DIR "$ENV{VELO_MSVC_STL_DIR}")
-    else()
-        set(VELO_MSVC_STL_DIR "${velo_root}/../shared/msvc-stl/inc")
+# A folder setting: the CMake setting, else the environment variable of that name, else `default`.
+macro(velo_folder_setting name default description)
+    if(NOT ${name})
+        if(DEFINED ENV{${name}})
+            set(${name} "$ENV{${name}}")
+        else()
+            set(${name} "${default}")
+        endif()
     endif()
-endif()
-get_filename_component(VELO_MSVC_STL_DIR "${VELO_MSVC_STL_DIR}" REALPATH)
-set(VELO_MSVC_STL_DIR "${VELO_MSVC_STL_DIR}" CACHE PATH
+    set(${name} "${${name}}" CACHE PATH "${description}")
+endmacro()
+velo_folder_setting(VELO_MSVC_STL_DIR "${velo_root}/../shared/msvc-stl/inc"
     "The MSVC STL headers (the inc/ folder of its release vs-2022-17.4)")
+get_filename_component(VELO_MSVC_STL_DIR "${VELO_MSVC_STL_DIR}" REALPATH)
 if(NOT EXISTS "${VELO_MSVC_STL_DIR}/yvals_core.h")
     message(FATAL_ERROR "The MSVC STL headers are not in ${VELO_MSVC_STL_DIR}. Set VELO_MSVC_STL_DIR "
         "(environment variable or -DVELO_MSVC_STL_DIR=) to the stl/inc folder of a clone of "
         "https://github.com/microsoft/STL at tag vs-2022-17.4.")
 endif()
-if(NOT VELO_WINDOWS_SDK_DIR)
-    if(DEFINED ENV{VELO_WINDOWS_SDK_DIR})
-        set(VELO_WINDOWS_SDK_DIR "$ENV{VELO_WINDOWS_SDK_DIR}")
-    else()
-        set(VELO_WINDOWS_SDK_DIR "${velo_root}/build/windows-sdk")
-    endif()
-endif()
-set(VELO_WINDOWS_SDK_DIR "${VELO_WINDOWS_SDK_DIR}" CACHE PATH
+velo_folder_setting(VELO_WINDOWS_SDK_DIR "${velo_root}/build/windows-sdk"
     "Where the Windows SDK and UCRT are restored from NuGet")
 # The compiler checks run in projects of their own, which read this file again.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VELO_MSVC_STL_DIR VELO_WINDOWS_SDK_DIR)

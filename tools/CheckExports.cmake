@@ -1,6 +1,7 @@
 # Checks the interface of a built library.
 #   cmake -DLIBRARY=<.so or .dll> [-DEXPORTS=<list file>] [-DIMPORTS_ALLOWED=<regex>]
-#         [-DCORE_DLL=<name>] [-DNM=nm] [-DREADOBJ=llvm-readobj] -P CheckExports.cmake
+#         [-DCORE_DLL=<name>] [-DNM=nm] -P CheckExports.cmake
+# (DLLs are read with llvm-readobj-14.)
 # EXPORTS: the library exports exactly the functions of the list, one a line: a missing, misspelt
 # or extra export fails, as does any C++ (mangled) symbol.
 # IMPORTS_ALLOWED (DLLs): every DLL the library imports from is Windows' kernel32, the UCRT
@@ -10,22 +11,11 @@
 if(NOT DEFINED LIBRARY)
     message(FATAL_ERROR "CheckExports: LIBRARY is required")
 endif()
-if(NOT READOBJ)
-    set(READOBJ llvm-readobj-14)
-endif()
 
-# Reads a DLL's table with llvm-readobj (--coff-imports or --coff-exports) into `var`.
-function(velo_read_coff option var)
-    execute_process(COMMAND "${READOBJ}" ${option} "${LIBRARY}"
-        OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "CheckExports: ${READOBJ} ${option} failed on ${LIBRARY}")
-    endif()
-    set(${var} "${dump}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/WindowsSdkSetup.cmake)
 
 if(DEFINED IMPORTS_ALLOWED)
-    velo_read_coff(--coff-imports dump)
+    velo_dll_table(--coff-imports "${LIBRARY}" dump)
     string(REGEX MATCHALL "\n  (Name|Symbol): [^ \n]+" rows "${dump}")
     set(allowed "kernel32\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll|msvcp140\\.dll|vcruntime140\\.dll")
     if(NOT IMPORTS_ALLOWED STREQUAL "")
@@ -66,13 +56,7 @@ file(STRINGS "${EXPORTS}" expected)
 list(SORT expected)
 
 if(LIBRARY MATCHES "\\.dll$")
-    velo_read_coff(--coff-exports dump)
-    string(REGEX MATCHALL "\n  Name: [^\n]+" rows "${dump}")
-    set(actual "")
-    foreach(row IN LISTS rows)
-        string(REGEX REPLACE "^\n  Name: " "" name "${row}")
-        list(APPEND actual "${name}")
-    endforeach()
+    velo_dll_exports("${LIBRARY}" actual)
 else()
     if(NOT NM)
         set(NM nm)

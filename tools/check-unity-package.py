@@ -170,13 +170,9 @@ def check_metas(root):
     ok("%d imported files and folders, each with a .meta of its own GUID" % imported)
 
 
-def check_exports(library, tool, extra=()):
-    command = ["cmake", "-DLIBRARY=" + library, "-DEXPORTS=" + EXPORTS, *extra,
+def check_exports(library, extra=()):
+    command = ["cmake", "-DLIBRARY=" + library, "-DEXPORTS=" + EXPORTS, "-DNM=nm", *extra,
                "-P", os.path.join(ROOT, "tools", "CheckExports.cmake")]
-    if library.endswith(".dll"):
-        command.insert(1, "-DREADOBJ=" + tool)
-    else:
-        command.insert(1, "-DNM=" + tool)
     result = subprocess.run(command, capture_output=True, text=True)
     if result.returncode != 0:
         fail(result.stdout + result.stderr)
@@ -224,9 +220,8 @@ def main():
         plugins = os.path.join(root, PLUGINS)
         dll = os.path.join(plugins, "VeloUnityAdapter.dll")
         # Windows, its C and C++ runtime DLLs and the core, which it asks for MSVC-decorated names.
-        check_exports(dll, "llvm-readobj-14",
-                      ["-DIMPORTS_ALLOWED=VeloCore\\.dll", "-DCORE_DLL=VeloCore.dll"])
-        check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"), "nm")
+        check_exports(dll, ["-DIMPORTS_ALLOWED=VeloCore\\.dll", "-DCORE_DLL=VeloCore.dll"])
+        check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"))
         # The stand-in core is a build of the core's declarations of its own: it provides every
         # name the packaged adapter imports, as the real core must.
         core_check = subprocess.run(
