@@ -20,11 +20,11 @@ function(velo_find_host_headers var header folder)
     unset(velo_host_dir CACHE)
 endfunction()
 
-# Links the C and C++ runtimes into a Windows binary, so that it needs no runtime DLL beyond
-# the system's.
+# Links the static part of the VC runtime into a Windows binary of the clang-cl build (Visual
+# Studio brings its own).
 function(velo_static_runtime target)
-    if(MINGW)
-        target_link_options(${target} PRIVATE -static)
+    if(VELO_VC_RUNTIME_STAND_IN)
+        target_link_libraries(${target} PRIVATE VeloVcRuntime)
     endif()
 endfunction()
 

@@ -1,5 +1,6 @@
 // Running out of memory at any allocation of any export or result handler: no crash, no leak,
 // and either the whole behaviour or none of it.
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -26,7 +27,9 @@ struct Outcome {
 char g_text[1 << 16];
 int g_deliveries = 0;
 void StaticCallback(int, const char* json) {
-    std::strncpy(g_text, json, sizeof g_text - 1);
+    const std::size_t size = std::min(std::strlen(json), sizeof g_text - 1);
+    std::memcpy(g_text, json, size);
+    g_text[size] = '\0';
     ++g_deliveries;
 }
 

@@ -7,6 +7,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "support/BridgeTest.h"
 
@@ -140,9 +143,19 @@ double Seconds(std::chrono::steady_clock::duration duration) {
 }
 
 double ThreadCpuSeconds() {
+#if defined(_WIN32)
+    FILETIME created, exited, kernel, user;  // 100 ns units
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) * 1e-7;
+#else
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+#endif
 }
 
 // Joins `thread` if it ends within `seconds`; otherwise lets it go and says so.

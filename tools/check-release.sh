@@ -19,9 +19,17 @@ fail() {
     exit 1
 }
 
+# The clones find the MSVC STL headers where this tree does (one folder outside both), and share
+# this tree's Windows SDK, restored once.
+VELO_MSVC_STL_DIR=$(realpath "${VELO_MSVC_STL_DIR:-$root/../shared/msvc-stl/inc}")
+export VELO_MSVC_STL_DIR
+mkdir -p "$root/build/windows-sdk"
+
 clones=("$work/first" "$work/second/at/another/depth")
 for clone in "${clones[@]}"; do
     git clone --quiet --no-hardlinks "$root" "$clone"
+    mkdir -p "$clone/build"
+    ln -s "$root/build/windows-sdk" "$clone/build/windows-sdk"
     echo "-- packing in $clone"
     "$clone/tools/pack-unity-package.sh" "$clone/out" >"$clone.log" 2>&1 ||
         { tail -n 40 "$clone.log"; fail "packing in $clone"; }

@@ -89,8 +89,18 @@ class Answerer {
 
   private:
     static bool EnabledByEnvironment() {
+#if defined(_WIN32)
+        // The UCRT's own copy, as it asks, rather than getenv's pointer into the environment.
+        char* value = nullptr;
+        std::size_t size = 0;
+        const bool enabled = _dupenv_s(&value, &size, "VELO_STANDIN_ANSWER") == 0 &&
+                             value != nullptr && value[0] == '1';
+        std::free(value);
+        return enabled;
+#else
         const char* value = std::getenv("VELO_STANDIN_ANSWER");
         return value != nullptr && value[0] == '1';
+#endif
     }
 
     // Runs queued tasks until the queue is empty, then ends; the next task starts a new thread.

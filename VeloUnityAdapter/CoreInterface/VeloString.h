@@ -34,7 +34,10 @@ struct String {
     explicit String(const std::string& text) : data(nullptr), length(0) {
         char* buffer = Allocate(text.size());
         if (buffer != nullptr && !text.empty()) {
-            std::strncpy(buffer, text.data(), text.size());
+            const void* zero = std::memchr(text.data(), '\0', text.size());
+            std::memcpy(
+                buffer, text.data(),
+                zero != nullptr ? static_cast<const char*>(zero) - text.data() : text.size());
         }
     }
 

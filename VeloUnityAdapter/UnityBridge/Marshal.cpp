@@ -17,9 +17,11 @@ char* ReturnedText(const char* text, std::size_t size) {
     if (out == nullptr) {
         throw std::bad_alloc();
     }
-    // strncpy stops at the first zero byte and pads the rest of the `size` bytes with zeros.
-    std::strncpy(out, text, size);
-    out[size] = '\0';
+    // The copy stops at the first zero byte; zeros fill the rest of the `size` bytes.
+    const void* zero = std::memchr(text, '\0', size);
+    const std::size_t copied = zero != nullptr ? static_cast<const char*>(zero) - text : size;
+    std::memcpy(out, text, copied);
+    std::memset(out + copied, 0, size + 1 - copied);
     return out;
 }
 

@@ -1,0 +1,69 @@
+// Stand-in for the VC runtime's type_info: the layout the compiler's type descriptors have (a
+// virtual table, then the names), with the name functions that vcruntime140.dll implements. The
+// virtual table lives in each binary's runtime stand-in.
+#pragma once
+#include <vcruntime_exception.h>
+
+#pragma pack(push, _CRT_PACKING)
+extern "C" {
+struct __type_info_node;
+extern __type_info_node __type_info_root_node;
+
+struct __std_type_info_data {
+    char const* _UndecoratedName;
+    char const _DecoratedName[1];
+    __std_type_info_data() = delete;
+    __std_type_info_data(__std_type_info_data const&) = delete;
+    __std_type_info_data& operator=(__std_type_info_data const&) = delete;
+};
+
+_VCRTIMP int __cdecl __std_type_info_compare(__std_type_info_data const* lhs,
+                                             __std_type_info_data const* rhs);
+_VCRTIMP size_t __cdecl __std_type_info_hash(__std_type_info_data const* data);
+_VCRTIMP char const* __cdecl __std_type_info_name(__std_type_info_data* data,
+                                                  __type_info_node* root);
+_VCRTIMP void __cdecl __std_type_info_destroy_list(__type_info_node* root);
+}
+
+extern "C++" {
+class type_info {
+  public:
+    type_info(type_info const&) = delete;
+    type_info& operator=(type_info const&) = delete;
+
+    size_t hash_code() const noexcept { return __std_type_info_hash(&_Data); }
+    bool operator==(type_info const& other) const noexcept {
+        return __std_type_info_compare(&_Data, &other._Data) == 0;
+    }
+    bool operator!=(type_info const& other) const noexcept {
+        return __std_type_info_compare(&_Data, &other._Data) != 0;
+    }
+    bool before(type_info const& other) const noexcept {
+        return __std_type_info_compare(&_Data, &other._Data) < 0;
+    }
+    char const* name() const noexcept {
+        return __std_type_info_name(&_Data, &__type_info_root_node);
+    }
+    char const* raw_name() const noexcept { return _Data._DecoratedName; }
+
+    virtual ~type_info() noexcept;
+
+  private:
+    mutable __std_type_info_data _Data;
+};
+
+namespace std {
+using ::type_info;
+
+class bad_cast : public exception {
+  public:
+    bad_cast() noexcept : exception("bad cast", 1) {}
+};
+
+class bad_typeid : public exception {
+  public:
+    bad_typeid() noexcept : exception("bad typeid", 1) {}
+};
+}  // namespace std
+}
+#pragma pack(pop)
