@@ -47,10 +47,12 @@ case $step in
 build)
     # The package as the editor compiles it (runtime and tests, with the repository's own tests),
     # as a player build compiles its runtime, and its tests at .NET Standard 2.1; the demo.
-    for project in Corvan.Velo.Unity.Tests VeloTestRunner UnityCompileChecks/Player.csproj \
+    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/Player.csproj \
         UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
         dotnet build "$root/csharp/$project" -nologo -v q -p:VeloBuildDir="$out/"
     done
+    # The suite as one program, for mono's full AOT (the Windows one is built by that step).
+    dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net48 -p:VeloBuildDir="$out/"
     # The libraries beside the assemblies, as links: the adapter and the tests share one core.
     for dir in "$tests"/net48 "$tests"/net10.0 "$program"/net48 "$bin"/VeloDemoConsole/Debug/net48; do
         ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$build/StandInCore/libVeloCore.so" "$dir/"
@@ -77,8 +79,8 @@ dotnet)
     summary .NET "$(attribute total "$trx")" "$(attribute passed "$trx")" "$status"
     ;;
 aot)
-    # The framework assemblies the suite's images load, compiled once per machine (about 150 MB,
-    # minutes). mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
+    # The framework assemblies that the suite's images load (mono names any missing one as it
+    # starts), compiled once per machine: about 150 MB, minutes. mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
     # with a JIT, would be found before any --aot-path.
     cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')
     mkdir -p "$cache"
@@ -95,14 +97,17 @@ aot)
     done
     cd "$program/net48"
     for assembly in *.dll *.exe; do aot "$assembly" "$assembly.so"; done
-    MONO_PATH=$cache mono --aot-path="$cache" --full-aot Corvan.Velo.Unity.Tests.exe | sed "\$s/^/C# under mono's full AOT: /"
+    MONO_PATH=$cache mono --aot-path="$cache" --full-aot Corvan.Velo.Unity.Tests.exe |
+        sed "\$s/^/C# under mono's full AOT: /"
     ;;
 windows)
-    # A self-contained program (the .NET 8 runtime inside), beside the DLLs this build ships.
-    dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net8.0 -p:VeloBuildDir="$out/"
-    cd "$program/net8.0/win-x64"
+    # A self-contained program (the .NET runtime inside), beside the DLLs this build ships.
+    dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net10.0 -p:VeloBuildDir="$out/"
+    cd "$program/net10.0/win-x64"
     ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
-    "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe | sed "\$s/^/C# under Wine: /"
+    # Wine 8 does not keep up with the runtime's double mapping of the code it generates.
+    DOTNET_EnableWriteXorExecute=0 "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe |
+        sed "\$s/^/C# under Wine: /"
     ;;
 demo)
     mono "$bin/VeloDemoConsole/Debug/net48/VeloDemoConsole.exe"

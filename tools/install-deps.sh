@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything the build, the demo and every test stage need on a Debian machine. The C#
 # stages also need the .NET SDK (`dotnet`), which the machines carry; it restores the NuGet
-# packages (Json.NET, NUnit 3 and its console runner) itself.
+# packages (Json.NET, NUnit 3 and its console runner, the Windows x86-64 runtime) itself. mono's
+# full AOT assembles and links with binutils (build-essential).
 set -euo pipefail
 
 packages=(
