@@ -13,7 +13,7 @@ namespace Corvan.Velo.Unity.Tests
     /// test passed.</summary>
     internal static class Program
     {
-        // NUnit redirects the console while tests run: reports go to the one the program began with.
+        // NUnit redirects the console while tests run: reports go to the program's own.
         private static readonly TextWriter Out = Console.Out;
 
         private static int Main()
@@ -40,7 +40,9 @@ namespace Corvan.Velo.Unity.Tests
             public int Passed;
             public int Failed;
 
-            public void TestStarted(ITest test) { }
+            public void TestStarted(ITest test)
+            {
+            }
 
             public void TestFinished(ITestResult result)
             {
@@ -55,12 +57,16 @@ namespace Corvan.Velo.Unity.Tests
                 }
                 ++Failed;
                 Out.WriteLine(result.ResultState + ": " + result.FullName + "\n  " +
-                                  result.Message + "\n" + result.StackTrace);
+                              result.Message + "\n" + result.StackTrace);
             }
 
-            public void TestOutput(TestOutput output) { }
+            public void TestOutput(TestOutput output)
+            {
+            }
 
-            public void SendMessage(TestMessage message) { }
+            public void SendMessage(TestMessage message)
+            {
+            }
         }
     }
 }
