@@ -7,10 +7,14 @@
 #                                                     libraries beside
 #   tools/csharp-tests.sh mono   <cmake build dir>   the tests under mono, NUnit's console runner
 #   tools/csharp-tests.sh dotnet <cmake build dir>   the tests under .NET, dotnet test
+#   tools/csharp-tests.sh aot    <cmake build dir>   the tests under mono's full AOT, without a
+#                                                     JIT, as IL2CPP players run code
+#   tools/csharp-tests.sh windows <windows build dir> the tests as a Windows x86-64 program
+#                                                     under Wine, against that build's DLLs
 #   tools/csharp-tests.sh demo   <cmake build dir>   the demo session under mono
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-step=${1:?usage: csharp-tests.sh build|mono|dotnet|demo <cmake build dir>}
+step=${1:?usage: csharp-tests.sh build|mono|dotnet|aot|windows|demo <cmake build dir>}
 build=$(cd "${2:?usage: csharp-tests.sh $step <cmake build dir>}" && pwd)
 out=$build/csharp
 bin=$out/bin
@@ -18,6 +22,8 @@ export DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 DOTNET_SKIP_FIRST_TIME_EXPE
 export VELO_EXPORTS_FILE=$root/VeloUnityAdapter/UnityBridge/exports.txt
 export VELO_PACKAGE_MANIFEST=$root/Unity/com.corvan.velo/package.json
 tests=$bin/Corvan.Velo.Unity.Tests/Debug
+# The same suite as one program that runs itself (csharp/VeloTestRunner), for Windows and full AOT.
+program=$bin/VeloTestRunner/Debug
 
 # "<runtime>: N passed, M failed" from the counts of a results file, and the run's status.
 summary() {
@@ -28,6 +34,15 @@ summary() {
 
 attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
 
+# Compiles an assembly ahead of time, for a run without a JIT, unless its image is up to date.
+aot() {
+    [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=4096,outfile="$2" \
+        "$1" >"$2.log" 2>&1 || {
+        tail -n 20 "$2.log"
+        return 1
+    }
+}
+
 case $step in
 build)
     # The package as the editor compiles it (runtime and tests, with the repository's own tests),
@@ -36,8 +51,10 @@ build)
         UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
         dotnet build "$root/csharp/$project" -nologo -v q -p:VeloBuildDir="$out/"
     done
+    # The suite as one program, for mono's full AOT (the Windows one is built by that step).
+    dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net48 -p:VeloBuildDir="$out/"
     # The libraries beside the assemblies, as links: the adapter and the tests share one core.
-    for dir in "$tests"/net48 "$tests"/net10.0 "$bin"/VeloDemoConsole/Debug/net48; do
+    for dir in "$tests"/net48 "$tests"/net10.0 "$program"/net48 "$bin"/VeloDemoConsole/Debug/net48; do
         ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$build/StandInCore/libVeloCore.so" "$dir/"
     done
     ;;
@@ -60,6 +77,37 @@ dotnet)
         --logger "trx;LogFileName=results.trx" --logger "console;verbosity=minimal" || status=$?
     trx=$out/dotnet-results/results.trx
     summary .NET "$(attribute total "$trx")" "$(attribute passed "$trx")" "$status"
+    ;;
+aot)
+    # The framework assemblies that the suite's images load (mono names any missing one as it
+    # starts), compiled once per machine: about 150 MB, minutes. mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
+    # with a JIT, would be found before any --aot-path.
+    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')
+    mkdir -p "$cache"
+    cp -u /usr/lib/mono/4.5/mscorlib.dll "$cache/"
+    ln -sfn /usr/lib/mono/4.5/Facades "$cache/Facades"
+    for name in mscorlib Facades/netstandard System System.Core System.Xml System.Xml.Linq \
+        System.Numerics System.Data System.Configuration System.Transactions System.Security \
+        System.Runtime.Serialization System.Runtime.Serialization.Formatters.Soap \
+        System.ServiceModel.Internals System.ComponentModel.DataAnnotations System.Drawing \
+        System.Windows.Forms System.Design System.DirectoryServices System.Web System.Web.Services \
+        System.Web.ApplicationServices Mono.Security Mono.Posix Mono.WebBrowser Mono.Data.Sqlite \
+        Novell.Directory.Ldap; do
+        aot "/usr/lib/mono/4.5/$name.dll" "$cache/${name#*/}.dll.so"
+    done
+    cd "$program/net48"
+    for assembly in *.dll *.exe; do aot "$assembly" "$assembly.so"; done
+    MONO_PATH=$cache mono --aot-path="$cache" --full-aot Corvan.Velo.Unity.Tests.exe |
+        sed "\$s/^/C# under mono's full AOT: /"
+    ;;
+windows)
+    # A self-contained program (the .NET runtime inside), beside the DLLs this build ships.
+    dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net10.0 -p:VeloBuildDir="$out/"
+    cd "$program/net10.0/win-x64"
+    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
+    # Wine 8 does not keep up with the runtime's double mapping of the code it generates.
+    DOTNET_EnableWriteXorExecute=0 "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe |
+        sed "\$s/^/C# under Wine: /"
     ;;
 demo)
     mono "$bin/VeloDemoConsole/Debug/net48/VeloDemoConsole.exe"

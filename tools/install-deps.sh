@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything the build, the demo and every test stage need on a Debian machine. The C#
 # stages also need the .NET SDK (`dotnet`), which the machines carry; it restores the NuGet
-# packages (Json.NET, NUnit 3 and its console runner, and for the Windows build the Windows SDK)
-# itself. The Windows build also needs the MSVC STL headers, which no registry here serves: see
-# VELO_MSVC_STL_DIR in cmake/clang-cl-x86_64.cmake.
+# packages (Json.NET, NUnit 3 and its console runner, the Windows x86-64 .NET runtime, and for the
+# Windows build the Windows SDK) itself. The Windows build also needs the MSVC STL headers, which
+# no registry here serves: see VELO_MSVC_STL_DIR in cmake/clang-cl-x86_64.cmake. mono's full AOT
+# assembles and links with binutils (build-essential).
 set -euo pipefail
 
 packages=(

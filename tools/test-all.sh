@@ -14,7 +14,7 @@ run_preset() {
 }
 
 stage_linux() {
-    echo "== Linux: build and unit tests, the C# suite under mono and .NET"
+    echo "== Linux: build and unit tests, the C# suite under mono, mono's full AOT and .NET"
     for program in dotnet mono; do
         command -v "$program" >/dev/null || {
             echo "test-all: '$program' is missing: the C# suite needs the .NET SDK and mono" >&2
@@ -22,8 +22,13 @@ stage_linux() {
         }
     done
     run_preset linux
+    csharp_summary linux
+}
+
+# The C# suite's closing lines in a preset's last test log.
+csharp_summary() {
     echo "-- the C# suite's own closing lines:"
-    grep -h "^C# under" build/linux/Testing/Temporary/LastTest.log
+    grep -h "^C# under" "build/$1/Testing/Temporary/LastTest.log"
 }
 
 # The Windows build needs the MSVC STL headers, which no package registry serves: CI has them
@@ -42,6 +47,7 @@ stage_windows() {
     echo "-- the suite's own summary under Wine:"
     (cd build/windows/bin && WINEDEBUG=-all WINEPREFIX="$PWD/../../wine-prefix" \
         /usr/lib/wine/wine64 VeloUnityAdapterTests.exe --gtest_brief=1 2>&1 | tail -n 12)
+    csharp_summary windows
 }
 
 stage_sanitizers() {

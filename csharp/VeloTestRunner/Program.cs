@@ -1,0 +1,72 @@
+using System;
+using System.Collections.Generic;
+using System.IO;
+using System.Reflection;
+using NUnit.Framework.Api;
+using NUnit.Framework.Interfaces;
+using NUnit.Framework.Internal;
+
+namespace Corvan.Velo.Unity.Tests
+{
+    /// <summary>Runs the suite compiled into this program through NUnit's own runner, printing
+    /// each test that did not pass and a closing "N passed, N failed"; exits 0 only if every
+    /// test passed.</summary>
+    internal static class Program
+    {
+        // NUnit redirects the console while tests run: reports go to the program's own.
+        private static readonly TextWriter Out = Console.Out;
+
+        private static int Main()
+        {
+#if NETFRAMEWORK
+            // This build runs under mono's full AOT, as IL2CPP players run code. Json.NET's .NET
+            // Framework build emits code at run time for its serializer (which the tests use to
+            // write records); the build Unity gives IL2CPP players never does: as there.
+            typeof(Newtonsoft.Json.JsonConvert)
+                .Assembly.GetType("Newtonsoft.Json.Serialization.JsonTypeReflector", true)
+                .GetField("_dynamicCodeGeneration", BindingFlags.NonPublic | BindingFlags.Static)
+                .SetValue(null, false);
+#endif
+            var runner = new NUnitTestAssemblyRunner(new DefaultTestAssemblyBuilder());
+            runner.Load(typeof(Program).Assembly, new Dictionary<string, object>());
+            var listener = new Listener();
+            runner.Run(listener, TestFilter.Empty);
+            Out.WriteLine(listener.Passed + " passed, " + listener.Failed + " failed");
+            return listener.Failed == 0 && listener.Passed > 0 ? 0 : 1;
+        }
+
+        private sealed class Listener : ITestListener
+        {
+            public int Passed;
+            public int Failed;
+
+            public void TestStarted(ITest test)
+            {
+            }
+
+            public void TestFinished(ITestResult result)
+            {
+                if (result.Test.IsSuite)
+                {
+                    return;
+                }
+                if (result.ResultState.Status == TestStatus.Passed)
+                {
+                    ++Passed;
+                    return;
+                }
+                ++Failed;
+                Out.WriteLine(result.ResultState + ": " + result.FullName + "\n  " +
+                              result.Message + "\n" + result.StackTrace);
+            }
+
+            public void TestOutput(TestOutput output)
+            {
+            }
+
+            public void SendMessage(TestMessage message)
+            {
+            }
+        }
+    }
+}
