@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "JsonResultWriter.h"
 
@@ -15,10 +13,6 @@ using Corvan::Velo::Bridge::JsonResultWriter;
 using rapidjson::kArrayType;
 using rapidjson::kObjectType;
 
-std::string Written(JsonResultWriter& json) {
-    return json.Finish();
-}
-
 TEST(JsonResultWriterTest, WritesCompactMembersOfEveryType) {
     JsonResultWriter json;
     json.AddString("s", "text")
@@ -28,7 +22,7 @@ TEST(JsonResultWriterTest, WritesCompactMembersOfEveryType) {
         .AddInt64("m", 4294967296LL)
         .AddBool("t", true)
         .AddBool("f", false);
-    EXPECT_EQ(Written(json),
+    EXPECT_EQ(std::string(json.Finish()),
               R"({"s":"text","i":-2147483648,"j":2147483647,"l":-9223372036854775808,)"
               R"("m":4294967296,"t":true,"f":false})");
 }
@@ -41,46 +35,10 @@ TEST(JsonResultWriterTest, EscapesControlBytesQuotesAndBackslashesOnly) {
     all += "\"\\/\x7F\xC3\xA9\xFF";
     JsonResultWriter json;
     json.AddString("v", all);
-    EXPECT_EQ(Written(json),
+    EXPECT_EQ(std::string(json.Finish()),
               "{\"v\":\"\\u0001\\u0002\\u0003\\u0004\\u0005\\u0006\\u0007\\b\\t\\n\\u000B\\f\\r"
               "\\u000E\\u000F\\u0010\\u0011\\u0012\\u0013\\u0014\\u0015\\u0016\\u0017\\u0018"
               "\\u0019\\u001A\\u001B\\u001C\\u001D\\u001E\\u001F\\\"\\\\/\x7F\xC3\xA9\xFF\"}");
-}
-
-TEST(JsonResultWriterTest, StringIsWrittenUpToItsFirstZeroByte) {
-    JsonResultWriter json;
-    json.AddString("v", std::string("before\0after", 12));
-    EXPECT_EQ(Written(json), R"({"v":"before"})");
-}
-
-TEST(JsonResultWriterTest, NullOrEmptyKeyWritesAnArrayElement) {
-    JsonResultWriter json(kArrayType);
-    json.AddString(nullptr, "a").AddString("", "").AddInt(nullptr, 3);
-    EXPECT_EQ(Written(json), R"(["a","",3])");
-}
-
-TEST(JsonResultWriterTest, FinishIsIdempotent) {
-    JsonResultWriter json;
-    json.AddInt("a", 1);
-    EXPECT_EQ(Written(json), R"({"a":1})");
-    EXPECT_EQ(Written(json), R"({"a":1})");
-}
-
-TEST(JsonResultWriterTest, DoubleIsTheShortestRoundTripOfTheValue) {
-    JsonResultWriter json(kArrayType);
-    for (const double value : {0.0, 1.0, 0.25, -0.0, static_cast<double>(0.1f), 1e-7, 1e300}) {
-        json.AddDouble(nullptr, value);
-    }
-    EXPECT_EQ(Written(json), "[0.0,1.0,0.25,-0.0,0.10000000149011612,1e-7,1e300]");
-}
-
-TEST(JsonResultWriterTest, NonFiniteDoubleIsWrittenAsNull) {
-    JsonResultWriter json;
-    json.AddDouble("nan", std::nan(""))
-        .AddDouble("inf", std::numeric_limits<double>::infinity())
-        .AddDouble("ninf", -std::numeric_limits<double>::infinity())
-        .AddInt("after", 1);
-    EXPECT_EQ(Written(json), R"({"nan":null,"inf":null,"ninf":null,"after":1})");
 }
 
 struct RawCase {
@@ -101,7 +59,7 @@ TEST_P(AddRawJsonTest, WritesTheMemberAsGiven) {
     const RawCase& c = GetParam();
     JsonResultWriter json;
     json.AddInt("before", 1).AddRawJson(c.key, c.text, c.kind).AddInt("after", 2);
-    EXPECT_EQ(Written(json), c.expected);
+    EXPECT_EQ(std::string(json.Finish()), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,15 +91,7 @@ TEST(JsonResultWriterTest, RawJsonWithoutAKeyIsAnArrayElement) {
         .AddRawJson("", "[2]", kArrayType)
         .AddRawJson(nullptr, "oops", kObjectType)
         .AddRawJson(nullptr, nullptr, kArrayType);
-    EXPECT_EQ(Written(json), R"([{"a":1},[2],{},[]])");
-}
-
-TEST(JsonResultWriterTest, RawJsonOfAnotherWriterIsSplicedAfterItIsFinished) {
-    JsonResultWriter inner(kArrayType);
-    inner.AddInt(nullptr, 1).AddString(nullptr, "x\ny");
-    JsonResultWriter outer;
-    outer.AddRawJson("list", inner, kArrayType);
-    EXPECT_EQ(Written(outer), R"({"list":[1,"x\ny"]})");
+    EXPECT_EQ(std::string(json.Finish()), R"([{"a":1},[2],{},[]])");
 }
 
 // A writer keeps a first stretch of text in its own storage and moves to the heap beyond it; the
@@ -155,27 +105,9 @@ TEST(JsonResultWriterTest, TextsOfEverySizeAroundTheWritersOwnStorageComeOutWhol
         json.AddString("a", value).AddInt("b", 1).AddString("c", value);
         std::string escaped = value;
         escaped.insert(size / 2, 1, '\\');
-        EXPECT_EQ(Written(json), R"({"a":")" + escaped + R"(","b":1,"c":")" + escaped + R"("})");
+        EXPECT_EQ(std::string(json.Finish()),
+                  R"({"a":")" + escaped + R"(","b":1,"c":")" + escaped + R"("})");
     }
-}
-
-TEST(JsonResultWriterTest, LargeNestedTextsAreSplicedWhole) {
-    JsonResultWriter inner(kArrayType);
-    std::string expected = "[";
-    for (int i = 0; i < 500; ++i) {
-        inner.AddString(nullptr, "item " + std::to_string(i));
-        expected += (i ? ",\"item " : "\"item ") + std::to_string(i) + "\"";
-    }
-    expected += "]";
-    JsonResultWriter outer;
-    outer.AddRawJson("list", inner, kArrayType);
-    EXPECT_EQ(Written(outer), R"({"list":)" + expected + "}");
-}
-
-TEST(JsonResultWriterTest, RawJsonOfAnUnexpectedKindWritesNull) {
-    JsonResultWriter json;
-    json.AddRawJson("k", "\"s\"", rapidjson::kStringType);
-    EXPECT_EQ(Written(json), R"({"k":null})");
 }
 
 }  // namespace
