@@ -214,7 +214,7 @@ void Rotating(int methodNameID, const char* json) {
 }
 
 TEST_F(RegistrationTest, NoDeliveryReachesACallbackAfterItsReplacementReturned) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(VELO_TEST_SANITIZED)
     // The sanitizers slow every delivery tenfold and more; they look for races, not for this.
     constexpr int kRounds = 1, kThreadsPerKind = 3, kPerThread = 1000;
 #else

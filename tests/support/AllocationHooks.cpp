@@ -5,7 +5,7 @@
 
 #include "LibcHeap.h"
 
-#if defined(__GLIBC__) && !defined(VELO_TEST_NO_HEAP_HOOKS)
+#if defined(__GLIBC__) && !defined(VELO_TEST_SANITIZED)
 
 namespace {
 
