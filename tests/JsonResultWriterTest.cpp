@@ -1,10 +1,6 @@
-// The writer's bytes: compact JSON, RapidJSON's escapes, and nested texts spliced in unchanged.
+// The writer's bytes: nested texts spliced in unchanged or replaced, texts of
+// every size whole.
 #include <gtest/gtest.h>
-
-#include <climits>
-#include <cmath>
-#include <cstdint>
-#include <limits>
 
 #include "JsonResultWriter.h"
 
@@ -15,93 +11,23 @@ using Corvan::Velo::Bridge::JsonResultWriter;
 using rapidjson::kArrayType;
 using rapidjson::kObjectType;
 
-std::string Written(JsonResultWriter& json) {
-    return json.Finish();
-}
-
-TEST(JsonResultWriterTest, WritesCompactMembersOfEveryType) {
-    JsonResultWriter json;
-    json.AddString("s", "text")
-        .AddInt("i", INT_MIN)
-        .AddInt("j", INT_MAX)
-        .AddInt64("l", INT64_MIN)
-        .AddInt64("m", 4294967296LL)
-        .AddBool("t", true)
-        .AddBool("f", false);
-    EXPECT_EQ(Written(json),
-              R"({"s":"text","i":-2147483648,"j":2147483647,"l":-9223372036854775808,)"
-              R"("m":4294967296,"t":true,"f":false})");
-}
-
-TEST(JsonResultWriterTest, EscapesControlBytesQuotesAndBackslashesOnly) {
-    std::string all;
-    for (int byte = 1; byte < 0x20; ++byte) {
-        all.push_back(static_cast<char>(byte));
-    }
-    all += "\"\\/\x7F\xC3\xA9\xFF";
-    JsonResultWriter json;
-    json.AddString("v", all);
-    EXPECT_EQ(Written(json),
-              "{\"v\":\"\\u0001\\u0002\\u0003\\u0004\\u0005\\u0006\\u0007\\b\\t\\n\\u000B\\f\\r"
-              "\\u000E\\u000F\\u0010\\u0011\\u0012\\u0013\\u0014\\u0015\\u0016\\u0017\\u0018"
-              "\\u0019\\u001A\\u001B\\u001C\\u001D\\u001E\\u001F\\\"\\\\/\x7F\xC3\xA9\xFF\"}");
-}
-
-TEST(JsonResultWriterTest, StringIsWrittenUpToItsFirstZeroByte) {
-    JsonResultWriter json;
-    json.AddString("v", std::string("before\0after", 12));
-    EXPECT_EQ(Written(json), R"({"v":"before"})");
-}
-
-TEST(JsonResultWriterTest, NullOrEmptyKeyWritesAnArrayElement) {
-    JsonResultWriter json(kArrayType);
-    json.AddString(nullptr, "a").AddString("", "").AddInt(nullptr, 3);
-    EXPECT_EQ(Written(json), R"(["a","",3])");
-}
-
-TEST(JsonResultWriterTest, FinishIsIdempotent) {
-    JsonResultWriter json;
-    json.AddInt("a", 1);
-    EXPECT_EQ(Written(json), R"({"a":1})");
-    EXPECT_EQ(Written(json), R"({"a":1})");
-}
-
-TEST(JsonResultWriterTest, DoubleIsTheShortestRoundTripOfTheValue) {
-    JsonResultWriter json(kArrayType);
-    for (const double value : {0.0, 1.0, 0.25, -0.0, static_cast<double>(0.1f), 1e-7, 1e300}) {
-        json.AddDouble(nullptr, value);
-    }
-    EXPECT_EQ(Written(json), "[0.0,1.0,0.25,-0.0,0.10000000149011612,1e-7,1e300]");
-}
-
-TEST(JsonResultWriterTest, NonFiniteDoubleIsWrittenAsNull) {
-    JsonResultWriter json;
-    json.AddDouble("nan", std::nan(""))
-        .AddDouble("inf", std::numeric_limits<double>::infinity())
-        .AddDouble("ninf", -std::numeric_limits<double>::infinity())
-        .AddInt("after", 1);
-    EXPECT_EQ(Written(json), R"({"nan":null,"inf":null,"ninf":null,"after":1})");
-}
-
 struct RawCase {
-    const char* name;
-    const char* key;
-    const char* text;
-    rapidjson::Type kind;
-    const char* expected;
+  const char *name;
+  const char *key;
+  const char *text;
+  rapidjson::Type kind;
+  const char *expected;
 };
 
-void PrintTo(const RawCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const RawCase &c, std::ostream *os) { *os << c.name; }
 
 class AddRawJsonTest : public ::testing::TestWithParam<RawCase> {};
 
 TEST_P(AddRawJsonTest, WritesTheMemberAsGiven) {
-    const RawCase& c = GetParam();
-    JsonResultWriter json;
-    json.AddInt("before", 1).AddRawJson(c.key, c.text, c.kind).AddInt("after", 2);
-    EXPECT_EQ(Written(json), c.expected);
+  const RawCase &c = GetParam();
+  JsonResultWriter json;
+  json.AddInt("before", 1).AddRawJson(c.key, c.text, c.kind).AddInt("after", 2);
+  EXPECT_EQ(std::string(json.Finish()), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -114,69 +40,54 @@ INSTANTIATE_TEST_SUITE_P(
         // Spliced verbatim, white space included.
         RawCase{"WhiteSpaceKept", "k", "{ \"a\" : 1 }", kObjectType,
                 R"({"before":1,"k":{ "a" : 1 },"after":2})"},
-        RawCase{"NullText", "k", nullptr, kObjectType, R"({"before":1,"k":{},"after":2})"},
-        RawCase{"EmptyText", "k", "", kArrayType, R"({"before":1,"k":[],"after":2})"},
-        // Malformed, or of the other kind: the empty value of the requested kind.
-        RawCase{"Malformed", "k", R"({"a":)", kObjectType, R"({"before":1,"k":{},"after":2})"},
-        RawCase{"ArrayForObject", "k", "[1,2]", kObjectType, R"({"before":1,"k":{},"after":2})"},
+        RawCase{"NullText", "k", nullptr, kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
+        RawCase{"EmptyText", "k", "", kArrayType,
+                R"({"before":1,"k":[],"after":2})"},
+        // Malformed, or of the other kind: the empty value of the requested
+        // kind.
+        RawCase{"Malformed", "k", R"({"a":)", kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
+        RawCase{"ArrayForObject", "k", "[1,2]", kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
         RawCase{"ObjectForArray", "k", R"({"a":1})", kArrayType,
                 R"({"before":1,"k":[],"after":2})"},
-        RawCase{"TwoRoots", "k", "{} {}", kObjectType, R"({"before":1,"k":{},"after":2})"},
-        RawCase{"StringRoot", "k", "\"text\"", kArrayType, R"({"before":1,"k":[],"after":2})"},
+        RawCase{"TwoRoots", "k", "{} {}", kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
+        RawCase{"StringRoot", "k", "\"text\"", kArrayType,
+                R"({"before":1,"k":[],"after":2})"},
         RawCase{"RawControlByte", "k", "{\"a\":\"\x01\"}", kObjectType,
                 R"({"before":1,"k":{},"after":2})"}),
-    [](const ::testing::TestParamInfo<RawCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<RawCase> &info) {
+      return std::string(info.param.name);
+    });
 
 TEST(JsonResultWriterTest, RawJsonWithoutAKeyIsAnArrayElement) {
-    JsonResultWriter json(kArrayType);
-    json.AddRawJson(nullptr, R"({"a":1})", kObjectType)
-        .AddRawJson("", "[2]", kArrayType)
-        .AddRawJson(nullptr, "oops", kObjectType)
-        .AddRawJson(nullptr, nullptr, kArrayType);
-    EXPECT_EQ(Written(json), R"([{"a":1},[2],{},[]])");
+  JsonResultWriter json(kArrayType);
+  json.AddRawJson(nullptr, R"({"a":1})", kObjectType)
+      .AddRawJson("", "[2]", kArrayType)
+      .AddRawJson(nullptr, "oops", kObjectType)
+      .AddRawJson(nullptr, nullptr, kArrayType);
+  EXPECT_EQ(std::string(json.Finish()), R"([{"a":1},[2],{},[]])");
 }
 
-TEST(JsonResultWriterTest, RawJsonOfAnotherWriterIsSplicedAfterItIsFinished) {
-    JsonResultWriter inner(kArrayType);
-    inner.AddInt(nullptr, 1).AddString(nullptr, "x\ny");
-    JsonResultWriter outer;
-    outer.AddRawJson("list", inner, kArrayType);
-    EXPECT_EQ(Written(outer), R"({"list":[1,"x\ny"]})");
-}
-
-// A writer keeps a first stretch of text in its own storage and moves to the heap beyond it; the
-// text must come out whole on both sides of that boundary and across it.
-TEST(JsonResultWriterTest, TextsOfEverySizeAroundTheWritersOwnStorageComeOutWhole) {
-    for (std::size_t size = 900; size <= 5000; size += 97) {
-        SCOPED_TRACE("size " + std::to_string(size));
-        std::string value(size, 'v');
-        value[size / 2] = '"';
-        JsonResultWriter json;
-        json.AddString("a", value).AddInt("b", 1).AddString("c", value);
-        std::string escaped = value;
-        escaped.insert(size / 2, 1, '\\');
-        EXPECT_EQ(Written(json), R"({"a":")" + escaped + R"(","b":1,"c":")" + escaped + R"("})");
-    }
-}
-
-TEST(JsonResultWriterTest, LargeNestedTextsAreSplicedWhole) {
-    JsonResultWriter inner(kArrayType);
-    std::string expected = "[";
-    for (int i = 0; i < 500; ++i) {
-        inner.AddString(nullptr, "item " + std::to_string(i));
-        expected += (i ? ",\"item " : "\"item ") + std::to_string(i) + "\"";
-    }
-    expected += "]";
-    JsonResultWriter outer;
-    outer.AddRawJson("list", inner, kArrayType);
-    EXPECT_EQ(Written(outer), R"({"list":)" + expected + "}");
-}
-
-TEST(JsonResultWriterTest, RawJsonOfAnUnexpectedKindWritesNull) {
+// A writer keeps a first stretch of text in its own storage and moves to the
+// heap beyond it; the text must come out whole on both sides of that boundary
+// and across it.
+TEST(JsonResultWriterTest,
+     TextsOfEverySizeAroundTheWritersOwnStorageComeOutWhole) {
+  for (std::size_t size = 900; size <= 5000; size += 97) {
+    SCOPED_TRACE("size " + std::to_string(size));
+    std::string value(size, 'v');
+    value[size / 2] = '"';
     JsonResultWriter json;
-    json.AddRawJson("k", "\"s\"", rapidjson::kStringType);
-    EXPECT_EQ(Written(json), R"({"k":null})");
+    json.AddString("a", value).AddInt("b", 1).AddString("c", value);
+    std::string escaped = value;
+    escaped.insert(size / 2, 1, '\\');
+    EXPECT_EQ(std::string(json.Finish()),
+              R"({"a":")" + escaped + R"(","b":1,"c":")" + escaped + R"("})");
+  }
 }
 
-}  // namespace
-}  // namespace VeloTest
+} // namespace
+} // namespace VeloTest

@@ -77,6 +77,9 @@ VELO_STANDIN_API std::uint64_t DroppedLogLines();
 // With recording off the facade operations do nothing at all: no record, no answer. On by
 // default; benchmarks turn it off to measure the adapter alone. Reset does not change it.
 VELO_STANDIN_API void SetRecording(bool on);
+// While on, every facade operation throws after recording its call, as the real core may: a value
+// that is no std::exception (an int). Off by default and after Reset.
+VELO_STANDIN_API void SetThrowing(bool on);
 VELO_STANDIN_API std::vector<LogLine> LogLines();
 
 // Every observer of a kind in the order given; the last one is the installed one.

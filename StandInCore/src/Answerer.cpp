@@ -308,6 +308,7 @@ bool Reset() {
     std::string().swap(state.noticeDataAnswer);
     state.encodeUrlAnswer.reset();
     answerer.session.reset();
+    SetThrowing(false);
     return waited;
 }
 

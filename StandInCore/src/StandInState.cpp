@@ -65,6 +65,7 @@ RecordedArg CTextArg(const char* text) {
 
 namespace {
 std::atomic<bool> g_recording{true};
+std::atomic<bool> g_throwing{false};
 }  // namespace
 
 bool Recording() {
@@ -75,11 +76,18 @@ void SetRecording(bool on) {
     g_recording.store(on);
 }
 
+void SetThrowing(bool on) {
+    g_throwing.store(on);
+}
+
 void Store(const char* operation, std::vector<RecordedArg> args) {
     Answer(operation, args);
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
     state.calls.Add(RecordedCall{operation, std::move(args)}, state.recordLimit);
+    if (g_throwing.load()) {
+        throw 42;
+    }
 }
 
 std::vector<RecordedCall> Calls() {

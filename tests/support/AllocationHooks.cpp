@@ -1,10 +1,11 @@
 #include "AllocationHooks.h"
-#include "LibcHeap.h"
 
 #include <atomic>
 #include <cstdint>
 
-#if defined(__GLIBC__) && !defined(VELO_TEST_NO_HEAP_HOOKS)
+#include "LibcHeap.h"
+
+#if defined(__GLIBC__) && !defined(VELO_TEST_SANITIZED)
 
 namespace {
 
@@ -18,12 +19,8 @@ Slot g_slots[kSlots];
 std::atomic_flag g_lock = ATOMIC_FLAG_INIT;
 bool g_window = false;
 bool g_paused = false;
-std::size_t g_callocs = 0;
-std::size_t g_liveCallocs = 0;
-std::size_t g_allocations = 0;
-long g_live = 0;
 std::size_t g_failAt = 0;
-bool g_failed = false;
+VeloTest::AllocationCounts g_counts;
 
 class Lock {
   public:
@@ -38,66 +35,52 @@ std::size_t SlotOf(void* pointer) {
     return (reinterpret_cast<std::uintptr_t>(pointer) >> 4) * 2654435761u % kSlots;
 }
 
-void Insert(void* pointer, bool fromCalloc) {
-    for (std::size_t i = SlotOf(pointer), n = 0; n < kSlots; i = (i + 1) % kSlots, ++n) {
-        if (g_slots[i].pointer == nullptr) {
-            g_slots[i] = {pointer, fromCalloc};
-            return;
-        }
+void Insert(Slot slot) {
+    std::size_t i = SlotOf(slot.pointer);
+    while (g_slots[i].pointer != nullptr) {
+        i = (i + 1) % kSlots;
     }
-}
-
-// Removes `pointer` if the window allocated it; returns whether it did.
-bool Remove(void* pointer, bool* fromCalloc) {
-    for (std::size_t i = SlotOf(pointer), n = 0; n < kSlots; i = (i + 1) % kSlots, ++n) {
-        if (g_slots[i].pointer == nullptr) {
-            return false;
-        }
-        if (g_slots[i].pointer == pointer) {
-            *fromCalloc = g_slots[i].fromCalloc;
-            // Re-insert the rest of the cluster so that lookups still find it.
-            g_slots[i].pointer = nullptr;
-            for (std::size_t j = (i + 1) % kSlots; g_slots[j].pointer != nullptr;
-                 j = (j + 1) % kSlots) {
-                const Slot moved = g_slots[j];
-                g_slots[j].pointer = nullptr;
-                Insert(moved.pointer, moved.fromCalloc);
-            }
-            return true;
-        }
-    }
-    return false;
+    g_slots[i] = slot;
 }
 
 // Counts one allocation of the window; false when it is the one to fail.
-bool Admit() {
+bool Admit(bool calloc) {
     if (!g_window || g_paused) {
         return true;
     }
-    ++g_allocations;
-    if (g_failAt != 0 && g_allocations == g_failAt) {
-        g_failed = true;
+    g_counts.callocs += calloc ? 1 : 0;
+    if (++g_counts.allocations == g_failAt) {
+        g_counts.failed = true;
         return false;
     }
     return true;
 }
 
-void Forget(void* pointer) {
-    bool fromCalloc = false;
-    if (g_window && pointer != nullptr && Remove(pointer, &fromCalloc)) {
-        --g_live;
-        if (fromCalloc) {
-            --g_liveCallocs;
-        }
+void Remember(void* pointer, bool fromCalloc) {
+    if (g_window && !g_paused && pointer != nullptr) {
+        Insert({pointer, fromCalloc});
+        ++g_counts.live;
+        g_counts.liveCallocs += fromCalloc ? 1 : 0;
     }
 }
 
-void Remember(void* pointer, bool fromCalloc) {
-    if (g_window && !g_paused && pointer != nullptr) {
-        Insert(pointer, fromCalloc);
-        ++g_live;
-        if (fromCalloc) {
-            ++g_liveCallocs;
+// Forgets `pointer` if the window allocated it, re-inserting the rest of its cluster.
+void Forget(void* pointer) {
+    if (!g_window || pointer == nullptr) {
+        return;
+    }
+    for (std::size_t i = SlotOf(pointer); g_slots[i].pointer != nullptr; i = (i + 1) % kSlots) {
+        if (g_slots[i].pointer == pointer) {
+            --g_counts.live;
+            g_counts.liveCallocs -= g_slots[i].fromCalloc ? 1 : 0;
+            g_slots[i].pointer = nullptr;
+            for (std::size_t j = (i + 1) % kSlots; g_slots[j].pointer != nullptr;
+                 j = (j + 1) % kSlots) {
+                const Slot moved = g_slots[j];
+                g_slots[j].pointer = nullptr;
+                Insert(moved);
+            }
+            return;
         }
     }
 }
@@ -106,30 +89,21 @@ void Remember(void* pointer, bool fromCalloc) {
 
 extern "C" void* malloc(std::size_t size) {
     Lock lock;
-    if (!Admit()) {
-        return nullptr;
-    }
-    void* pointer = __libc_malloc(size);
+    void* pointer = Admit(false) ? __libc_malloc(size) : nullptr;
     Remember(pointer, false);
     return pointer;
 }
 
 extern "C" void* calloc(std::size_t count, std::size_t size) {
     Lock lock;
-    if (g_window && !g_paused) {
-        ++g_callocs;
-    }
-    if (!Admit()) {
-        return nullptr;
-    }
-    void* pointer = __libc_calloc(count, size);
+    void* pointer = Admit(true) ? __libc_calloc(count, size) : nullptr;
     Remember(pointer, true);
     return pointer;
 }
 
 extern "C" void* realloc(void* pointer, std::size_t size) {
     Lock lock;
-    if (size != 0 && !Admit()) {
+    if (size != 0 && !Admit(false)) {
         return nullptr;
     }
     void* moved = __libc_realloc(pointer, size);
@@ -158,10 +132,19 @@ void AllocationHooks::BeginWindow() {
         slot.pointer = nullptr;
     }
     g_window = true;
-    g_callocs = g_liveCallocs = g_allocations = 0;
-    g_live = 0;
+    g_counts = {};
     g_failAt = 0;
-    g_failed = false;
+}
+
+void AllocationHooks::EndWindow() {
+    Lock lock;
+    g_window = g_paused = false;
+    g_failAt = 0;
+}
+
+AllocationCounts AllocationHooks::Counts() {
+    Lock lock;
+    return g_counts;
 }
 
 void AllocationHooks::Pause(bool paused) {
@@ -169,42 +152,10 @@ void AllocationHooks::Pause(bool paused) {
     g_paused = paused;
 }
 
-void AllocationHooks::EndWindow() {
-    Lock lock;
-    g_window = false;
-    g_paused = false;
-    g_failAt = 0;
-}
-
-std::size_t AllocationHooks::Callocs() {
-    Lock lock;
-    return g_callocs;
-}
-
-std::size_t AllocationHooks::LiveCallocs() {
-    Lock lock;
-    return g_liveCallocs;
-}
-
-std::size_t AllocationHooks::Allocations() {
-    Lock lock;
-    return g_allocations;
-}
-
-long AllocationHooks::LiveAllocations() {
-    Lock lock;
-    return g_live;
-}
-
 void AllocationHooks::FailAt(std::size_t n) {
     Lock lock;
     g_failAt = n;
-    g_failed = false;
-}
-
-bool AllocationHooks::Failed() {
-    Lock lock;
-    return g_failed;
+    g_counts.failed = false;
 }
 
 }  // namespace VeloTest
@@ -212,30 +163,16 @@ bool AllocationHooks::Failed() {
 #else
 
 namespace VeloTest {
-
 bool AllocationHooks::Available() {
     return false;
 }
 void AllocationHooks::BeginWindow() {}
 void AllocationHooks::EndWindow() {}
+AllocationCounts AllocationHooks::Counts() {
+    return {};
+}
 void AllocationHooks::Pause(bool) {}
-std::size_t AllocationHooks::Callocs() {
-    return 0;
-}
-std::size_t AllocationHooks::LiveCallocs() {
-    return 0;
-}
-std::size_t AllocationHooks::Allocations() {
-    return 0;
-}
-long AllocationHooks::LiveAllocations() {
-    return 0;
-}
 void AllocationHooks::FailAt(std::size_t) {}
-bool AllocationHooks::Failed() {
-    return false;
-}
-
 }  // namespace VeloTest
 
 #endif
