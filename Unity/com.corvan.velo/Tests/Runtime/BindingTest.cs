@@ -1,19 +1,20 @@
 using System;
 using System.Collections.Generic;
+using System.Runtime.InteropServices;
 using System.Text;
 using NUnit.Framework;
 
 namespace Corvan.Velo.Unity.Tests
 {
-    /// <summary>A clean stand-in core and dispatcher for each test, and checks of what the core
-    /// received.</summary>
+    /// <summary>A clean stand-in core and dispatcher for each test, every result and failure
+    /// recorded, and checks of what the core received.</summary>
     public abstract class BindingTest
     {
         /// <summary>Every result raised since the test began, raw and typed, in order.</summary>
         protected readonly List<KeyValuePair<int, string>> Raw =
             new List<KeyValuePair<int, string>>();
         protected readonly List<BaseResult> Typed = new List<BaseResult>();
-        protected readonly List<Exception> Failures = new List<Exception>();
+        protected readonly List<VeloAdapterException> Failures = new List<VeloAdapterException>();
 
         [SetUp]
         public void SetUpBinding()
@@ -27,12 +28,12 @@ namespace Corvan.Velo.Unity.Tests
             Failures.Clear();
             ResultDispatcher.ResultReceived += (id, json) =>
                 Raw.Add(new KeyValuePair<int, string>(id, json));
-            ResultDispatcher.LoginResultReceived += Typed.Add;
-            ResultDispatcher.BaseResultReceived += Typed.Add;
-            ResultDispatcher.QrCodeResultReceived += Typed.Add;
-            ResultDispatcher.AccountResultReceived += Typed.Add;
-            ResultDispatcher.NoticeResultReceived += Typed.Add;
-            ResultDispatcher.WebViewResultReceived += Typed.Add;
+            VeloLogin.LoginResultReceived += Typed.Add;
+            VeloLogin.EnvelopeResultReceived += Typed.Add;
+            VeloLogin.QrCodeResultReceived += Typed.Add;
+            VeloAccount.AccountResultReceived += Typed.Add;
+            VeloNotice.NoticeResultReceived += Typed.Add;
+            VeloWebView.WebViewResultReceived += Typed.Add;
             ResultDispatcher.DispatchFailed += Failures.Add;
         }
 
@@ -43,6 +44,12 @@ namespace Corvan.Velo.Unity.Tests
             ResultDispatcher.Reset();
         }
 
+        protected static void FireBase(int methodNameID, bool fromCoreThread = false)
+        {
+            Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":" + methodNameID + "}",
+                                           fromCoreThread));
+        }
+
         /// <summary>Fires one result of `kind` through the stand-in core, dispatches it and
         /// returns it typed.</summary>
         protected T FireAndDispatch<T>(string kind, string record)
@@ -51,42 +58,33 @@ namespace Corvan.Velo.Unity.Tests
             Assert.IsTrue(VeloStandIn.Fire(kind, record, false), VeloStandIn.LastError);
             Assert.AreEqual(1, ResultDispatcher.DispatchPending());
             CollectionAssert.IsEmpty(Failures);
-            Assert.IsInstanceOf<T>(Typed[Typed.Count - 1]);
             return (T)Typed[Typed.Count - 1];
         }
 
-        protected sealed class Expected
+        /// <summary>Hands `text` to the binding as the native callback would.</summary>
+        protected static void Receive(int methodNameID, string text)
         {
-            public string Kind;
-            public string Text;
-            public int Int;
-            public bool Flag;
+            var bytes = Encoding.UTF8.GetBytes(text + "\0");
+            var native = Marshal.AllocHGlobal(bytes.Length);
+            try
+            {
+                Marshal.Copy(bytes, 0, native, bytes.Length);
+                ResultDispatcher.Receive(methodNameID, native);
+            }
+            finally
+            {
+                Marshal.FreeHGlobal(native);
+            }
         }
 
-        protected static Expected Text(string text)
-        {
-            return new Expected { Kind = "text", Text = text };
-        }
-
-        protected static Expected Int(int value)
-        {
-            return new Expected { Kind = "int", Int = value };
-        }
-
-        protected static Expected Flag(bool value)
-        {
-            return new Expected { Kind = "flag", Flag = value };
-        }
-
-        protected static Expected CText(string text)
-        {
-            return new Expected { Kind = "ctext", Text = text };
-        }
+        /// <summary>An argument the core should receive: a String (`Text`, null sent as empty),
+        /// a C text (`CText`, null stays null), an integer or a flag.</summary>
+        protected static object Text(string text) => new[] { "text", text ?? "" };
+        protected static object CText(string text) => new[] { "ctext", text };
 
         /// <summary>The core received exactly one call, `operation`, with these arguments: texts
-        /// as their UTF-8 bytes (null as an empty String, except C texts, which stay
-        /// null).</summary>
-        protected static void ExpectSingleCall(string operation, params Expected[] expected)
+        /// as their UTF-8 bytes, Strings zero-terminated and of their length.</summary>
+        protected static void ExpectSingleCall(string operation, params object[] expected)
         {
             var calls = VeloStandIn.Calls();
             Assert.AreEqual(1, calls.Count, "core calls");
@@ -97,29 +95,19 @@ namespace Corvan.Velo.Unity.Tests
             {
                 var
                     where = operation + " argument " + (i + 1);
-                Assert.AreEqual(expected[i].Kind, args[i].Kind, where);
-                switch (expected[i].Kind)
+                var arg = args[i];
+                var received =
+                    arg.Kind == "int" ? arg.Int
+                    : arg.Kind == "flag"
+                        ? arg.Flag
+                        : (object) new[] { arg.Kind, arg.IsNull ? null
+                                                                : Encoding.UTF8.GetString(
+                                                                      arg.Bytes ?? new byte[0]) };
+                Assert.AreEqual(expected[i], received, where);
+                if (arg.Kind == "text")
                 {
-                case "text":
-                    var bytes = Encoding.UTF8.GetBytes(expected[i].Text ?? "");
-                        CollectionAssert.AreEqual(bytes, args[i].Bytes, where);
-                        Assert.AreEqual(bytes.Length, args[i].Length, where);
-                        Assert.IsTrue(args[i].Terminated, where);
-                        break;
-                case "ctext":
-                        Assert.AreEqual(expected[i].Text == null, args[i].IsNull, where);
-                        if (expected[i].Text != null)
-                        {
-                            CollectionAssert.AreEqual(Encoding.UTF8.GetBytes(expected[i].Text),
-                                                      args[i].Bytes, where);
-                        }
-                        break;
-                case "int":
-                        Assert.AreEqual(expected[i].Int, args[i].Int, where);
-                        break;
-                case "flag":
-                        Assert.AreEqual(expected[i].Flag, args[i].Flag, where);
-                        break;
+                    Assert.AreEqual(arg.Bytes.Length, arg.Length, where);
+                    Assert.IsTrue(arg.Terminated, where);
                 }
             }
         }
