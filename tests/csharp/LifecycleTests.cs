@@ -20,9 +20,7 @@ namespace Corvan.Velo.Unity.Tests
         [SetUp]
         public void EnterPlayMode()
         {
-            Engine.Reset();
-            EnterPlayModeWithoutDomainReload();
-            VeloStandIn.Reset();
+            LeavePlayMode();
             dispatched.Clear();
             Engine.SetPlaying(true);
         }
@@ -47,12 +45,6 @@ namespace Corvan.Velo.Unity.Tests
             VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
         }
 
-        private static void FireBase(int methodNameID)
-        {
-            Assert.IsTrue(
-                VeloStandIn.Fire("base", "{\"methodNameID\":" + methodNameID + "}", false));
-        }
-
         private static GameObject OnlyPump()
         {
             var objects = Engine.GameObjects;
@@ -67,17 +59,14 @@ namespace Corvan.Velo.Unity.Tests
             var pump = OnlyPump();
             Assert.AreEqual(HideFlags.HideAndDontSave, pump.hideFlags);
             Assert.IsTrue(Engine.IsKeptAcrossScenes(pump));
-            FireBase(1);
+            BindingTest.FireBase(1);
             CollectionAssert.IsEmpty(dispatched, "nothing before a frame");
             Engine.Frame();
             Assert.AreEqual(new[] { 1 }, dispatched);
             Engine.LoadScene();
             Assert.AreSame(pump, OnlyPump());
             ResultDispatcher.MaxResultsPerFrame = 2;
-            for (var id = 2; id <= 6; ++id)
-            {
-                FireBase(id);
-            }
+            BindingTest.FireBase(2, 3, 4, 5, 6);
             Engine.Frame();
             Assert.AreEqual(new[] { 1, 2, 3 }, dispatched);
             Engine.Frame();
@@ -87,7 +76,7 @@ namespace Corvan.Velo.Unity.Tests
             VeloAdapter.Initialize();
             Assert.AreSame(pump, OnlyPump(), "initialising again makes no second pump");
             VeloLogin.EnvelopeResultReceived += r => throw new InvalidOperationException("game");
-            FireBase(7);
+            BindingTest.FireBase(7);
             Engine.Frame();
             Assert.AreEqual(
                 "game", Engine.Log.OfType<VeloAdapterException>().Single().InnerException.Message,
@@ -116,7 +105,7 @@ namespace Corvan.Velo.Unity.Tests
                         where = ending.Key + (playing ? ", from play mode" : ", from edit mode");
                     Engine.SetPlaying(playing);
                     Initialize();
-                    FireBase(1);
+                    BindingTest.FireBase(1);
                     var wait = ResultDispatcher.NextAsync<LoginResult>(null);
                     ending.Value();
                     Assert.IsFalse(VeloAdapter.IsInitialized, where);
@@ -127,7 +116,7 @@ namespace Corvan.Velo.Unity.Tests
                                                           .Message);
                     ResultDispatcher.DispatchPending();
                     dispatched.Clear();
-                    FireBase(2);
+                    BindingTest.FireBase(2);
                     Engine.Frame();
                     Assert.AreEqual(0, ResultDispatcher.PendingCount, where);
                     CollectionAssert.IsEmpty(dispatched, where);
@@ -141,13 +130,13 @@ namespace Corvan.Velo.Unity.Tests
         {
             Initialize();
             var pump = OnlyPump();
-            FireBase(1);
+            BindingTest.FireBase(1);
             EnterPlayModeWithoutDomainReload();
             Assert.AreEqual(0, ResultDispatcher.PendingCount);
             Assert.IsFalse(pump, "the old pump is gone");
             VeloAdapter.Initialize();
             OnlyPump();
-            FireBase(2);
+            BindingTest.FireBase(2);
             Engine.Frame();
             CollectionAssert.IsEmpty(dispatched, "the old handler is forgotten");
             Engine.SetPlaying(false);
@@ -175,21 +164,10 @@ namespace Corvan.Velo.Unity.Tests
             {}; // else the pump logs failures
             var loggedBefore = Engine.Log.Count;
             foreach (var kind in new[] { "login", "account", "notice", "webview" })
-            {
                 Assert.IsTrue(VeloStandIn.Fire(kind, "{}", false));
-            }
-            Receive(9, "unreadable");
+            BindingTest.Receive(9, "unreadable");
             Engine.Frame();
             Assert.AreEqual(loggedBefore, Engine.Log.Count, "a handler is still subscribed");
-        }
-
-        private static void Receive(int methodNameID, string text)
-        {
-            var bytes = System.Text.Encoding.UTF8.GetBytes(text + "\0");
-            var native = System.Runtime.InteropServices.Marshal.AllocHGlobal(bytes.Length);
-            System.Runtime.InteropServices.Marshal.Copy(bytes, 0, native, bytes.Length);
-            ResultDispatcher.Receive(methodNameID, native);
-            System.Runtime.InteropServices.Marshal.FreeHGlobal(native);
         }
     }
 }

@@ -44,10 +44,11 @@ namespace Corvan.Velo.Unity.Tests
             ResultDispatcher.Reset();
         }
 
-        protected static void FireBase(int methodNameID, bool fromCoreThread = false)
+        /// <summary>Fires base results with these method numbers, in order.</summary>
+        internal static void FireBase(params int[] methodNameIDs)
         {
-            Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":" + methodNameID + "}",
-                                           fromCoreThread));
+            foreach (var id in methodNameIDs)
+                Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":" + id + "}", false));
         }
 
         /// <summary>Fires one result of `kind` through the stand-in core, dispatches it and
@@ -62,28 +63,21 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         /// <summary>Hands `text` to the binding as the native callback would.</summary>
-        protected static void Receive(int methodNameID, string text)
+        internal static void Receive(int methodNameID, string text)
         {
             var bytes = Encoding.UTF8.GetBytes(text + "\0");
             var native = Marshal.AllocHGlobal(bytes.Length);
-            try
-            {
-                Marshal.Copy(bytes, 0, native, bytes.Length);
-                ResultDispatcher.Receive(methodNameID, native);
-            }
-            finally
-            {
-                Marshal.FreeHGlobal(native);
-            }
+            Marshal.Copy(bytes, 0, native, bytes.Length);
+            ResultDispatcher.Receive(methodNameID, native); // never throws
+            Marshal.FreeHGlobal(native);
         }
 
-        /// <summary>An argument the core should receive: a String (`Text`, null sent as empty),
-        /// a C text (`CText`, null stays null), an integer or a flag.</summary>
-        protected static object Text(string text) => new[] { "text", text ?? "" };
+        /// <summary>A C text the core should receive (null stays null).</summary>
         protected static object CText(string text) => new[] { "ctext", text };
 
-        /// <summary>The core received exactly one call, `operation`, with these arguments: texts
-        /// as their UTF-8 bytes, Strings zero-terminated and of their length.</summary>
+        /// <summary>The core received exactly one call, `operation`, with these arguments: a
+        /// string for a String (zero-terminated, of its UTF-8 length), <see cref="CText"/>, an
+        /// integer or a flag; texts compared as UTF-8.</summary>
         protected static void ExpectSingleCall(string operation, params object[] expected)
         {
             var calls = VeloStandIn.Calls();
@@ -103,7 +97,8 @@ namespace Corvan.Velo.Unity.Tests
                         : (object) new[] { arg.Kind, arg.IsNull ? null
                                                                 : Encoding.UTF8.GetString(
                                                                       arg.Bytes ?? new byte[0]) };
-                Assert.AreEqual(expected[i], received, where);
+                Assert.AreEqual(expected[i] is string text ? new[] { "text", text } : expected[i],
+                                received, where);
                 if (arg.Kind == "text")
                 {
                     Assert.AreEqual(arg.Bytes.Length, arg.Length, where);

@@ -21,262 +21,214 @@ namespace Corvan.Velo.Unity.Tests
         {
             var fired = 0;
             var stop = false;
-            var producer = new Thread(() =>
+            void Produce()
             {
-                for (var id = 0; !Volatile.Read(ref stop); ++id)
-                {
-                    FireBase(id);
-            Interlocked.Increment(ref fired);
-        }
-    });
-    var firedWhenTheFirstWasRaised = -1;
-    VeloLogin.EnvelopeResultReceived += r =>
-    {
-        if (firedWhenTheFirstWasRaised < 0)
-        {
-            firedWhenTheFirstWasRaised = Volatile.Read(ref fired);
-            Thread.Sleep(100); // the producer queues more meanwhile
-        }
-    };
-    producer.Start();
-    try
-    {
-        while (Volatile.Read(ref fired) < 100)
-        {
-            Thread.Sleep(1);
-        }
-        var firedBefore = Volatile.Read(ref fired);
-        var dispatched = ResultDispatcher.DispatchPending();
-        // Queued when it began: at least what was fired before, and at most what was fired
-        // when the first result was raised, plus one queued but not yet counted.
-        Assert.That(dispatched, Is.InRange(firedBefore, firedWhenTheFirstWasRaised + 1));
-        Assert.Greater(ResultDispatcher.PendingCount, 0, "results queued meanwhile wait");
-        for (var call = 0; call < 20; ++call)
-        {
-            ResultDispatcher.DispatchPending(call % 2 == 0 ? 7 : int.MaxValue);
-        }
-    }
-    finally
-    {
-        Volatile.Write(ref stop, true);
-        producer.Join();
-    }
-    while (ResultDispatcher.DispatchPending() > 0)
-    {
-    }
-    Assert.AreEqual(Enumerable.Range(0, fired), Dispatched(), "every result once, in order");
-}
-
-[Test]
-public void ABoundedDispatchLeavesTheRestQueuedInOrder()
-{
-    for (var id = 1; id <= 10; ++id)
-    {
-        FireBase(id);
-    }
-    Assert.AreEqual(3, ResultDispatcher.DispatchPending(3));
-    ResultDispatcher.MaxResultsPerFrame = 2;
-    Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
-    ResultDispatcher.MaxResultsPerFrame = int.MaxValue;
-    // Each result outlasts the budgets below: one result a call, the first always.
-    VeloLogin.EnvelopeResultReceived += r => Thread.Sleep(20);
-    Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.Zero));
-    Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.FromMilliseconds(1)));
-    ResultDispatcher.FrameBudget = TimeSpan.FromMilliseconds(1);
-    Assert.AreEqual(1, ResultDispatcher.DispatchFrame());
-    Assert.AreEqual(2, ResultDispatcher.DispatchPending(TimeSpan.FromMinutes(10)));
-    Assert.AreEqual(Enumerable.Range(1, 10), Dispatched());
-}
-
-[Test]
-public void EveryHandlerRunsAndANestedDispatchKeepsOrderAndBounds()
-{
-    var raised = new List<string>();
-    ResultDispatcher.ResultReceived += (id, json) => throw new Exception("raw " + id);
-    Action<BaseResult> any = r => raised.Add("any" + r.MethodNameID); // contravariant
-    VeloLogin.LoginResultReceived += any;
-    VeloLogin.LoginResultReceived += r => throw new Exception("login " + r.MethodNameID);
-    VeloLogin.LoginResultReceived += r => raised.Add("ui" + r.MethodNameID);
-    VeloLogin.EnvelopeResultReceived += r =>
-    {
-        raised.Add("A" + r.MethodNameID);
-        if (r.MethodNameID == 1)
-        {
-            FireBase(99); // after the outer dispatch began
-        }
-        raised.Add("nested" + ResultDispatcher.DispatchPending());
-    };
-    VeloLogin.EnvelopeResultReceived += r => raised.Add("B" + r.MethodNameID);
-    VeloStandIn.Fire("login", "{\"methodNameID\":7}", false);
-    FireBase(1);
-    Receive(5, "[1]");
-    FireBase(2);
-    Assert.AreEqual(4, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(new[] { "any7", "ui7", "A1", "nested0", "B1", "A2", "nested0", "B2" }, raised);
-    Assert.AreEqual(new[] { "raw 7", "login 7", "raw 1", "read 5", "raw 5", "raw 2" },
-                    Failures.Select(e => e.Reason == VeloErrorReason.HandlerFailed
-                                             ? e.InnerException.Message
-                                             : "read " + e.Message.Split(' ')[1]));
-    raised.Clear();
-    ResultDispatcher.MaxResultsPerFrame = 2;
-    for (var id = 3; id < 10; ++id)
-    {
-        FireBase(id);
-    }
-    Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
-    Assert.AreEqual(new[] { "A99", "nested0", "B99", "A3", "nested0", "B3" }, raised);
-    VeloLogin.LoginResultReceived -= any;
-    VeloStandIn.Fire("login", "{\"methodNameID\":8}", false);
-    ResultDispatcher.DispatchPending();
-    Assert.IsFalse(raised.Contains("any8"), "unsubscribed");
-}
-
-[Test]
-public void ATextThatCannotBeReadFromTheCoresThreadFailsOnTheDispatchingThread()
-{
-    var failedOn = -1;
-    ResultDispatcher.DispatchFailed += e => failedOn = Thread.CurrentThread.ManagedThreadId;
-    var texts = new[] { "{\"methodNameID\":7,\"retCode\":\"7\"}", "[1]", "{\"ret\":1} x",
-                        "{\"methodNameID\":7,\"ret", "{\"retCode\":2147483648}" };
-            var core = new Thread(() =>
-            {
-                foreach (var text in texts)
-                {
-                    Receive(7, text);
-}
-});
-core.Start();
-core.Join();
-Assert.AreEqual(-1, failedOn, "raised before anyone dispatched");
-Assert.AreEqual(texts.Length, ResultDispatcher.DispatchPending());
-Assert.IsTrue(Failures.All(e => e.Reason == VeloErrorReason.ResultUnreadable &&
-                                e.Message.StartsWith("Result 7 could not be read")));
-Assert.AreEqual(texts.Length, Failures.Count);
-Assert.AreEqual(Thread.CurrentThread.ManagedThreadId, failedOn);
-Assert.AreEqual(texts, Raw.Select(r => r.Value), "the raw texts still arrive");
-CollectionAssert.IsEmpty(Typed);
-}
-
-[Test]
-public void WithoutADispatchFailedHandlerEveryFailureIsThrownOnceTheCallIsDone()
-{
-    ResultDispatcher.Reset();
-    var raised = 0;
-    VeloLogin.EnvelopeResultReceived += r => throw new FormatException("handler " + ++raised);
-    FireBase(1);
-    FireBase(2);
-    var thrown = Assert.Throws<VeloAdapterException>(() => ResultDispatcher.DispatchPending());
-    Assert.AreEqual(new[] { "handler 1", "handler 2" },
-                    ((AggregateException)thrown.InnerException)
-                        .InnerExceptions.Select(e => e.InnerException.Message));
-    Assert.AreEqual(0, ResultDispatcher.PendingCount);
-}
-
-[Test]
-public void NothingIsAllocatedPerFrameNorPerResultWithOrWithoutBounds()
-{
-    var allocated = (Func<long>)Delegate.CreateDelegate(
-        typeof(Func<long>), typeof(GC).GetMethod("GetAllocatedBytesForCurrentThread"));
-    ResultDispatcher.Reset(); // typed handlers only, no raw text kept
-    VeloLogin.EnvelopeResultReceived += r => Typed.Add(r);
-    Typed.Capacity = 100;
-    foreach (var bounded in new[] { false, true })
-    {
-        ResultDispatcher.FrameBudget = bounded ? TimeSpan.FromMinutes(1) : TimeSpan.MaxValue;
-        ResultDispatcher.MaxResultsPerFrame = bounded ? 3 : int.MaxValue;
-        for (var round = 0; round < 2; ++round) // the first warms up
-        {
-            Typed.Clear();
-            for (var id = 0; id < 12; ++id)
-            {
-                FireBase(id);
+                for (var id = 0; !Volatile.Read(ref stop); Interlocked.Increment(ref fired))
+                    FireBase(id++);
             }
-            var before = allocated();
-            for (var frame = 0; frame < 10; ++frame)
+            var producer = new Thread(Produce);
+            var firedWhenTheFirstWasRaised = -1;
+            VeloLogin.EnvelopeResultReceived += r =>
             {
-                ResultDispatcher.DispatchFrame();
-                ResultDispatcher.DispatchPending(ResultDispatcher.FrameBudget);
+                if (firedWhenTheFirstWasRaised < 0)
+                {
+                    firedWhenTheFirstWasRaised = Volatile.Read(ref fired);
+                    Thread.Sleep(100); // the producer queues more meanwhile
+                }
+            };
+            producer.Start();
+            try
+            {
+                while (Volatile.Read(ref fired) < 100)
+                    Thread.Sleep(1);
+                var firedBefore = Volatile.Read(ref fired);
+                var dispatched = ResultDispatcher.DispatchPending();
+                // Queued when it began: at least what was fired before, and at most what was fired
+                // when the first result was raised, plus one queued but not yet counted.
+                Assert.That(dispatched, Is.InRange(firedBefore, firedWhenTheFirstWasRaised + 1));
+                Assert.Greater(ResultDispatcher.PendingCount, 0, "results queued meanwhile wait");
+                for (var call = 0; call < 20; ++call)
+                    ResultDispatcher.DispatchPending(call % 2 == 0 ? 7 : int.MaxValue);
             }
-            var bytes = allocated() - before;
-            Assert.AreEqual(12, Typed.Count);
-            Assert.IsTrue(round == 0 || bytes == 0, bytes + " bytes, bounded: " + bounded);
+            finally
+            {
+                Volatile.Write(ref stop, true);
+                producer.Join();
+            }
+            while (ResultDispatcher.DispatchPending() > 0)
+            {
+            }
+            Assert.AreEqual(Enumerable.Range(0, fired), Dispatched(),
+                            "every result once, in order");
+        }
+
+        [Test]
+        public void ABoundedDispatchLeavesTheRestQueuedInOrder()
+        {
+            FireBase(Enumerable.Range(1, 10).ToArray());
+            Assert.AreEqual(3, ResultDispatcher.DispatchPending(3));
+            ResultDispatcher.MaxResultsPerFrame = 2;
+            Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
+            ResultDispatcher.MaxResultsPerFrame = int.MaxValue;
+            // Each result outlasts the budgets below: one result a call, the first always.
+            VeloLogin.EnvelopeResultReceived += r => Thread.Sleep(20);
+            Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.Zero));
+            Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.FromMilliseconds(1)));
+            ResultDispatcher.FrameBudget = TimeSpan.FromMilliseconds(1);
+            Assert.AreEqual(1, ResultDispatcher.DispatchFrame());
+            Assert.AreEqual(2, ResultDispatcher.DispatchPending(TimeSpan.FromMinutes(10)));
+            Assert.AreEqual(Enumerable.Range(1, 10), Dispatched());
+        }
+
+        [Test]
+        public void EveryHandlerRunsAndANestedDispatchKeepsOrderAndBounds()
+        {
+            var raised = new List<string>();
+            ResultDispatcher.ResultReceived += (id, json) => throw new Exception("raw " + id);
+            Action<BaseResult> any = r => raised.Add("any" + r.MethodNameID); // contravariant
+            VeloLogin.LoginResultReceived += any;
+            VeloLogin.LoginResultReceived += r => throw new Exception("login " + r.MethodNameID);
+            VeloLogin.LoginResultReceived += r => raised.Add("ui" + r.MethodNameID);
+            VeloLogin.EnvelopeResultReceived += r =>
+            {
+                raised.Add("A" + r.MethodNameID);
+                if (r.MethodNameID == 1)
+                    FireBase(99); // after the outer dispatch began
+                raised.Add("nested" + ResultDispatcher.DispatchPending());
+            };
+            VeloLogin.EnvelopeResultReceived += r => raised.Add("B" + r.MethodNameID);
+            VeloStandIn.Fire("login", "{\"methodNameID\":7}", false);
+            FireBase(1);
+            Receive(5, "[1]");
+            FireBase(2);
+            Assert.AreEqual(4, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(new[] { "any7", "ui7", "A1", "nested0", "B1", "A2", "nested0", "B2" },
+                            raised);
+            Assert.AreEqual(new[] { "raw 7", "login 7", "raw 1", "read 5", "raw 5", "raw 2" },
+                            Failures.Select(e => e.Reason == VeloErrorReason.HandlerFailed
+                                                     ? e.InnerException.Message
+                                                     : "read " + e.Message.Split(' ')[1]));
+            raised.Clear();
+            ResultDispatcher.MaxResultsPerFrame = 2;
+            FireBase(3, 4, 5, 6);
+            Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
+            Assert.AreEqual(new[] { "A99", "nested0", "B99", "A3", "nested0", "B3" }, raised);
+            VeloLogin.LoginResultReceived -= any;
+            VeloStandIn.Fire("login", "{\"methodNameID\":8}", false);
+            ResultDispatcher.DispatchPending();
+            Assert.IsFalse(raised.Contains("any8"), "unsubscribed");
+        }
+
+        [Test]
+        public void TextsThatCannotBeReadFromTheCoresThreadFailOnTheDispatchingThread()
+        {
+            var failedOn = -1;
+            ResultDispatcher.DispatchFailed += e => failedOn = Thread.CurrentThread.ManagedThreadId;
+            var texts = new[] { "{\"methodNameID\":7,\"retCode\":\"7\"}", "[1]", "{\"ret\":1} x",
+                                "{\"methodNameID\":7,\"ret", "{\"retCode\":2147483648}" };
+            var core = new Thread(() => texts.ToList().ForEach(text => Receive(7, text)));
+            core.Start();
+            core.Join();
+            Assert.AreEqual(-1, failedOn, "raised before anyone dispatched");
+            Assert.AreEqual(texts.Length, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(Enumerable.Repeat(VeloErrorReason.ResultUnreadable, texts.Length),
+                            Failures.Select(e => e.Reason));
+            StringAssert.StartsWith("Result 7 could not be read", Failures[0].Message);
+            Assert.AreEqual(Thread.CurrentThread.ManagedThreadId, failedOn);
+            Assert.AreEqual(texts, Raw.Select(r => r.Value), "the raw texts still arrive");
+            CollectionAssert.IsEmpty(Typed);
+        }
+
+        [Test]
+        public void NothingIsAllocatedPerFrameNorPerResultWithOrWithoutBounds()
+        {
+            var allocated = (Func<long>)Delegate.CreateDelegate(
+                typeof(Func<long>), typeof(GC).GetMethod("GetAllocatedBytesForCurrentThread"));
+            ResultDispatcher.Reset(); // typed handlers only: no raw text kept
+            VeloLogin.EnvelopeResultReceived += Typed.Add;
+            Typed.Capacity = 100;
+            foreach (var bounded in new[] { false, true })
+            {
+                ResultDispatcher.FrameBudget =
+                    bounded ? TimeSpan.FromMinutes(1) : TimeSpan.MaxValue;
+                ResultDispatcher.MaxResultsPerFrame = bounded ? 3 : int.MaxValue;
+                for (var round = 0; round < 2; ++round) // the first warms up
+                {
+                    Typed.Clear();
+                    FireBase(Enumerable.Range(0, 12).ToArray());
+                    var before = allocated();
+                    for (var frame = 0; frame < 10; ++frame)
+                    {
+                        ResultDispatcher.DispatchFrame();
+                        ResultDispatcher.DispatchPending(ResultDispatcher.FrameBudget);
+                    }
+                    var bytes = allocated() - before;
+                    Assert.AreEqual(12, Typed.Count);
+                    Assert.IsTrue(round == 0 || bytes == 0, bytes + " bytes, bounded: " + bounded);
+                }
+            }
+        }
+
+        [Test]
+        public void AnAwaitedResultCompletesInOrderWithTheEventsOrIsCancelled()
+        {
+            var order = new List<string>();
+            VeloLogin.EnvelopeResultReceived += r => order.Add("event " + r.MethodNameID);
+            var second = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 2);
+            var dispatching = Thread.CurrentThread;
+            void Awaited(Task<BaseResult> t)
+            {
+                var
+                    where = Thread.CurrentThread == dispatching ? "" : " on another thread";
+                order.Add("awaited " + t.Result.MethodNameID + where);
+            }
+            second.ContinueWith(Awaited, TaskContinuationOptions.ExecuteSynchronously);
+            var account = ResultDispatcher.NextAsync<AccountResult>(null);
+            var throwing = ResultDispatcher.NextAsync<BaseResult>(r => throw new FormatException());
+            var cancel = new CancellationTokenSource();
+            var cancelled = ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token);
+            FireBase(1, 2, 3);
+            Assert.IsFalse(second.IsCompleted, "completed before anyone dispatched");
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(new[] { "event 1", "event 2", "awaited 2", "event 3" }, order);
+            Assert.IsInstanceOf<FormatException>(throwing.Exception.InnerException);
+            Assert.IsFalse(account.IsCompleted);
+            VeloStandIn.Fire("account", "{\"methodNameID\":4}", false);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(4, account.Result.MethodNameID);
+            cancel.Cancel();
+            Assert.IsTrue(cancelled.IsCanceled);
+            Assert.IsTrue(ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token).IsCanceled);
+        }
+
+        [Test]
+        public void NeitherTheCallbackNorDispatchedResultsDependOnTheGarbageCollector()
+        {
+            var result = DispatchOneAndForgetIt();
+            for (var i = 0; i < 3; ++i)
+            {
+                GC.Collect();
+                GC.WaitForPendingFinalizers();
+            }
+            Assert.IsFalse(result.IsAlive, "kept by the queue");
+            Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":11}", true));
+            VeloStandIn.WaitForAnswers();
+            var raw = 0;
+            ResultDispatcher.ResultReceived += (id, json) => raw += id;
+            FireBase(12);
+            Assert.AreEqual(2, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(12, raw, "raw texts kept only while ResultReceived has a handler");
+        }
+
+        [MethodImpl(MethodImplOptions.NoInlining)]
+        private WeakReference DispatchOneAndForgetIt()
+        {
+            var raised = new WeakReference(null);
+            ResultDispatcher.Reset(); // no handler keeps it
+            VeloLogin.EnvelopeResultReceived += r => raised.Target = r;
+            FireBase(1, 2);
+            Assert.AreEqual(2, ResultDispatcher.DispatchPending());
+            return raised;
         }
     }
-}
-
-[Test]
-public void AnAwaitedResultCompletesInOrderWithTheEventsOrIsCancelled()
-{
-    var order = new List<string>();
-    VeloLogin.EnvelopeResultReceived += r => order.Add("event " + r.MethodNameID);
-    var second = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 2);
-    second.ContinueWith(t => order.Add("awaited " + t.Result.MethodNameID),
-                        TaskContinuationOptions.ExecuteSynchronously);
-    var account = ResultDispatcher.NextAsync<AccountResult>(null);
-    var throwing = ResultDispatcher.NextAsync<BaseResult>(r => throw new FormatException());
-    var cancel = new CancellationTokenSource();
-    var cancelled = ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token);
-    FireBase(1);
-    FireBase(2);
-    FireBase(3);
-    var onThread = Thread.CurrentThread.ManagedThreadId;
-    var completedOn = -1;
-    second.ContinueWith(t => completedOn = Thread.CurrentThread.ManagedThreadId,
-                        TaskContinuationOptions.ExecuteSynchronously);
-    Assert.IsFalse(second.IsCompleted, "completed before anyone dispatched");
-    ResultDispatcher.DispatchPending();
-    Assert.AreEqual(new[] { "event 1", "event 2", "awaited 2", "event 3" }, order);
-    Assert.AreEqual(onThread, completedOn);
-    Assert.IsInstanceOf<FormatException>(throwing.Exception.InnerException);
-    Assert.IsFalse(account.IsCompleted);
-    VeloStandIn.Fire("account", "{\"methodNameID\":4}", false);
-    ResultDispatcher.DispatchPending();
-    Assert.AreEqual(4, account.Result.MethodNameID);
-    cancel.Cancel();
-    Assert.IsTrue(cancelled.IsCanceled);
-    Assert.IsTrue(ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token).IsCanceled);
-}
-
-[Test]
-public void NeitherTheCallbackNorDispatchedResultsDependOnTheGarbageCollector()
-{
-    var result = DispatchOneAndForgetIt();
-    for (var i = 0; i < 3; ++i)
-    {
-        GC.Collect();
-        GC.WaitForPendingFinalizers();
-    }
-    Assert.IsFalse(result.IsAlive, "kept by the queue");
-    ResultDispatcher.Reset();
-    VeloLogin.EnvelopeResultReceived += Typed.Add;
-    FireBase(11, true);
-    VeloStandIn.WaitForAnswers();
-    ResultDispatcher.DispatchPending();
-    Assert.AreEqual(new[] { 11 }, Dispatched(), "the callback survives collections");
-}
-
-[MethodImpl(MethodImplOptions.NoInlining)]
-private WeakReference DispatchOneAndForgetIt()
-{
-    var raised = new WeakReference(null);
-    ResultDispatcher.Reset(); // no handler keeps it
-    VeloLogin.EnvelopeResultReceived += r => raised.Target = r;
-    FireBase(1);
-    FireBase(2);
-    ResultDispatcher.DispatchPending(1);
-    return raised;
-}
-
-[Test]
-public void TheRawTextIsKeptOnlyForResultsThatArriveWhileItHasAHandler()
-{
-    ResultDispatcher.Reset();
-    FireBase(1);
-    var raw = 0;
-    ResultDispatcher.ResultReceived += (id, json) => ++raw;
-    FireBase(2);
-    Assert.AreEqual(2, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(1, raw);
-}
-}
 }

@@ -42,6 +42,12 @@ namespace Corvan.Velo.Unity.Tests
             return new[] { path, sent, (Func<BaseResult, object>)(r => read((TResult)(object)r)) };
         }
 
+        /// <summary>A member of the first notice.</summary>
+        private static object[] N(string path, object sent, Func<Notice, object> read)
+        {
+            return M<NoticeResult>("notice_list/0/" + path, sent, r => read(r.Notices[0]));
+        }
+
         private static object[] Kind(string kind, Type type, bool extraJson,
                                      params object[][] members)
         {
@@ -97,37 +103,23 @@ namespace Corvan.Velo.Unity.Tests
                  M<WebViewResult>("msgType", -1, r => r.MsgType),
                  M<WebViewResult>("msgJsonData", T(5), r => r.MsgJsonData),
                  M<WebViewResult>("embedUrl", T(1), r => r.EmbedUrl)),
-            Kind("notice", typeof(NoticeResult), true,
-                 M<NoticeResult>("notice_list/0/notice_id", 8, r => r.Notices[0].Id),
-                 M<NoticeResult>("notice_list/0/notice_type", -1, r => r.Notices[0].Type),
-                 M<NoticeResult>("notice_list/0/notice_group", T(0), r => r.Notices[0].Group),
-                 M<NoticeResult>("notice_list/0/start_time", int.MaxValue,
-                                 r => r.Notices[0].StartTime),
-                 M<NoticeResult>("notice_list/0/end_time", int.MinValue, r => r.Notices[0].EndTime),
-                 M<NoticeResult>("notice_list/0/update_time", 17, r => r.Notices[0].UpdateTime),
-                 M<NoticeResult>("notice_list/0/order", 2, r => r.Notices[0].Order),
-                 M<NoticeResult>("notice_list/0/content_type", 3, r => r.Notices[0].ContentType),
-                 M<NoticeResult>("notice_list/0/language", T(6), r => r.Notices[0].Language),
-                 M<NoticeResult>("notice_list/0/notice_text_obj/notice_title", T(1),
-                                 r => r.Notices[0].Text.Title),
-                 M<NoticeResult>("notice_list/0/notice_text_obj/notice_content", T(7),
-                                 r => r.Notices[0].Text.Content),
-                 M<NoticeResult>("notice_list/0/notice_text_obj/notice_redirect_url", T(2),
-                                 r => r.Notices[0].Text.RedirectUrl),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/0/pic_url", T(3),
-                                 r => r.Notices[0].Pictures[0].Url),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/0/pic_hash", T(4),
-                                 r => r.Notices[0].Pictures[0].Hash),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/0/pic_title", T(6),
-                                 r => r.Notices[0].Pictures[0].Title),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/0/pic_size", "1024x512",
-                                 r => r.Notices[0].Pictures[0].Size),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/0/pic_dir", 2,
-                                 r => r.Notices[0].Pictures[0].Dir),
-                 M<NoticeResult>("notice_list/0/notice_pic_list/1/pic_size", T(3),
-                                 r => r.Notices[0].Pictures[1].Size),
-                 M<NoticeResult>("notice_list/0/notice_web_url", T(11), r => r.Notices[0].WebUrl),
-                 M<NoticeResult>("notice_list/0/extra_data", T(13), r => r.Notices[0].ExtraData),
+            Kind("notice", typeof(NoticeResult), true, N("notice_id", 8, n => n.Id),
+                 N("notice_type", -1, n => n.Type), N("notice_group", T(0), n => n.Group),
+                 N("start_time", int.MaxValue, n => n.StartTime),
+                 N("end_time", int.MinValue, n => n.EndTime),
+                 N("update_time", 17, n => n.UpdateTime), N("order", 2, n => n.Order),
+                 N("content_type", 3, n => n.ContentType), N("language", T(6), n => n.Language),
+                 N("notice_text_obj/notice_title", T(1), n => n.Text.Title),
+                 N("notice_text_obj/notice_content", T(7), n => n.Text.Content),
+                 N("notice_text_obj/notice_redirect_url", T(2), n => n.Text.RedirectUrl),
+                 N("notice_pic_list/0/pic_url", T(3), n => n.Pictures[0].Url),
+                 N("notice_pic_list/0/pic_hash", T(4), n => n.Pictures[0].Hash),
+                 N("notice_pic_list/0/pic_title", T(6), n => n.Pictures[0].Title),
+                 N("notice_pic_list/0/pic_size", "1024x512", n => n.Pictures[0].Size),
+                 N("notice_pic_list/0/pic_dir", 2, n => n.Pictures[0].Dir),
+                 N("notice_pic_list/1/pic_size", T(3), n => n.Pictures[1].Size),
+                 N("notice_web_url", T(11), n => n.WebUrl),
+                 N("extra_data", T(13), n => n.ExtraData),
                  M<NoticeResult>("notice_list/1/notice_id", 9, r => r.Notices[1].Id),
                  M<NoticeResult>("none", "", r => r.Notices[1].Text.Title),
                  M<NoticeResult>("none", 0, r => r.Notices[1].Pictures.Count),
