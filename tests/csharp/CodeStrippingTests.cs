@@ -43,10 +43,8 @@ namespace Corvan.Velo.Unity.Tests
                                       .ToList();
             CollectionAssert.IsNotEmpty(nativeDelegates);
             foreach (var type in nativeDelegates)
-            {
                 Assert.IsTrue(type.IsDefined(typeof(UnmanagedFunctionPointerAttribute), false),
                               type + " declares its calling convention");
-            }
 
             var made = 0;
             foreach (var method in Methods())
@@ -111,24 +109,17 @@ namespace Corvan.Velo.Unity.Tests
                                  .Where(m => MessageMethods.Contains(m.Name)));
             Assert.GreaterOrEqual(reached.Count, 3, "a run-on-load method, a callback, a message");
             foreach (var method in reached)
-            {
                 Assert.IsTrue(method.IsDefined(typeof(PreserveAttribute), true),
                               method.DeclaringType + "." + method.Name + " has no [Preserve]");
-            }
         }
 
-        private static IEnumerable<MethodBase> Methods()
-        {
-            return Binding.GetTypes().SelectMany(
-                t => t.GetMethods(Declared).Cast<MethodBase>().Concat(t.GetConstructors(Declared)));
-        }
+        private static IEnumerable<MethodBase> Methods() => Binding.GetTypes().SelectMany(
+            t => t.GetMethods(Declared).Cast<MethodBase>().Concat(t.GetConstructors(Declared)));
 
-        private static bool IsCompilerGenerated(MethodBase method)
-        {
-            return method.Name.Contains("<") || method.DeclaringType.Name.Contains("<") ||
-                   method.IsDefined(typeof(CompilerGeneratedAttribute), false) ||
-                   method.DeclaringType.IsDefined(typeof(CompilerGeneratedAttribute), false);
-        }
+        private static bool IsCompilerGenerated(MethodBase method) =>
+            method.Name.Contains("<") || method.DeclaringType.Name.Contains("<") ||
+            method.IsDefined(typeof(CompilerGeneratedAttribute), false) ||
+            method.DeclaringType.IsDefined(typeof(CompilerGeneratedAttribute), false);
 
         private static bool IsReflection(MethodBase called)
         {

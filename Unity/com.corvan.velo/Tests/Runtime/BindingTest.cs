@@ -37,13 +37,6 @@ namespace Corvan.Velo.Unity.Tests
             ResultDispatcher.DispatchFailed += Failures.Add;
         }
 
-        [TearDown]
-        public void TearDownBinding()
-        {
-            VeloStandIn.Reset();
-            ResultDispatcher.Reset();
-        }
-
         /// <summary>Fires base results with these method numbers, in order.</summary>
         internal static void FireBase(params int[] methodNameIDs)
         {

@@ -55,9 +55,7 @@ namespace Corvan.Velo.Unity.Tests
                 Volatile.Write(ref stop, true);
                 producer.Join();
             }
-            while (ResultDispatcher.DispatchPending() > 0)
-            {
-            }
+            ResultDispatcher.DispatchPending(); // all that was queued, the producer stopped
             Assert.AreEqual(Enumerable.Range(0, fired), Dispatched(),
                             "every result once, in order");
         }
@@ -205,11 +203,9 @@ namespace Corvan.Velo.Unity.Tests
         public void NeitherTheCallbackNorDispatchedResultsDependOnTheGarbageCollector()
         {
             var result = DispatchOneAndForgetIt();
-            for (var i = 0; i < 3; ++i)
-            {
-                GC.Collect();
-                GC.WaitForPendingFinalizers();
-            }
+            GC.Collect();
+            GC.WaitForPendingFinalizers();
+            GC.Collect();
             Assert.IsFalse(result.IsAlive, "kept by the queue");
             Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":11}", true));
             VeloStandIn.WaitForAnswers();

@@ -30,7 +30,7 @@ namespace Corvan.Velo.Unity.Tests
             "2024-01-01",
             "05/17/1990 08:30:00",
             "[{\"channel\":\"Guest\",\"channelid\":3}]",
-            "1e400",
+            "1e400"
         };
 
         private static string T(int i) => Texts[i % Texts.Length];
@@ -132,16 +132,12 @@ namespace Corvan.Velo.Unity.Tests
         {
             var record = new JObject();
             foreach (var member in members.Where(m => (string)m[0] != "none"))
-            {
                 Set(record, ((string)member[0]).Split('/'), member[1]);
-            }
             var received = FireAndDispatch<BaseResult>(kind, record.ToString());
             Assert.AreEqual(type, received.GetType());
             foreach (var member in members)
-            {
                 Assert.AreEqual(member[1], ((Func<BaseResult, object>)member[2])(received),
                                 (string)member[0]);
-            }
         }
 
         private static void Set(JContainer at, string[] path, object value)
@@ -153,9 +149,7 @@ namespace Corvan.Velo.Unity.Tests
                 {
                     var index = int.Parse(path[i]);
                     while (array.Count <= index)
-                    {
                         array.Add(new JObject());
-                    }
                     at = (JContainer)array[index];
                     continue;
                 }
@@ -168,25 +162,17 @@ namespace Corvan.Velo.Unity.Tests
         public void TheProgressIsTheCoresFloatBitForBit()
         {
             // The core's float, as the stand-in reads it from the record, and what the game reads.
-            var progresses = new Dictionary<string, float> {
-                { "0.0", 0f },
-                { "1.0", 1f },
-                { "0.25", 0.25f },
-                { "0.1", 0.1f },
-                { "0.7", 0.7f },
-                { "-0.0", -0f },
-                { "1e-7", 1e-7f },
-                { "null", float.NaN },
-                { "-1e300", float.NaN },
-                { "3.4028234663852886e38", float.MaxValue },
-                { "1.401298464324817e-45", float.Epsilon },
-            };
-            foreach (var progress in progresses)
+            var sent = ("0.0 1.0 0.25 0.1 0.7 -0.0 1e-7 null -1e300 3.4028234663852886e38 " +
+                        "1.401298464324817e-45")
+                           .Split(' ');
+            var expected = new[] { 0f,    1f,        0.25f,     0.1f,           0.7f,         -0f,
+                                   1e-7f, float.NaN, float.NaN, float.MaxValue, float.Epsilon };
+            for (var i = 0; i < sent.Length; ++i)
             {
                 var received = FireAndDispatch<WebViewResult>(
-                    "webview", "{\"embedProgress\":" + progress.Key + "}");
-                Assert.AreEqual(BitConverter.GetBytes(progress.Value),
-                                BitConverter.GetBytes(received.EmbedProgress), progress.Key);
+                    "webview", "{\"embedProgress\":" + sent[i] + "}");
+                Assert.AreEqual(BitConverter.GetBytes(expected[i]),
+                                BitConverter.GetBytes(received.EmbedProgress), sent[i]);
             }
         }
 
