@@ -20,9 +20,9 @@ internal static class Program
             {
                 Console.WriteLine(Engine.Log[printed]);
             }
-            if (session.Flow.IsCompleted)
+            if (session.Flow == null || session.Flow.IsCompleted)
             {
-                break;
+                break; // done, or OnEnable threw (logged)
             }
             Engine.Frame();
             Thread.Sleep(1);
@@ -34,6 +34,6 @@ internal static class Program
             VeloStandIn.SetAnswering(false);
             VeloStandIn.WaitForAnswers();
         }
-        return session.Flow.Result ? 0 : 1;
+        return session.Flow != null && session.Flow.Result ? 0 : 1;
     }
 }
