@@ -80,8 +80,7 @@ namespace Corvan.Velo.Unity.Tests
             Assert.AreEqual(expected.Length, args.Count, "arguments of " + operation);
             for (var i = 0; i < expected.Length; ++i)
             {
-                var
-                    where = operation + " argument " + (i + 1);
+                var context = operation + " argument " + (i + 1);
                 var arg = args[i];
                 var received =
                     arg.Kind == "int" ? arg.Int
@@ -91,11 +90,11 @@ namespace Corvan.Velo.Unity.Tests
                                                                 : Encoding.UTF8.GetString(
                                                                       arg.Bytes ?? new byte[0]) };
                 Assert.AreEqual(expected[i] is string text ? new[] { "text", text } : expected[i],
-                                received, where);
+                                received, context);
                 if (arg.Kind == "text")
                 {
-                    Assert.AreEqual(arg.Bytes.Length, arg.Length, where);
-                    Assert.IsTrue(arg.Terminated, where);
+                    Assert.AreEqual(arg.Bytes.Length, arg.Length, context);
+                    Assert.IsTrue(arg.Terminated, context);
                 }
             }
         }

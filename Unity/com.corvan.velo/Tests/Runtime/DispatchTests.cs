@@ -173,14 +173,10 @@ namespace Corvan.Velo.Unity.Tests
             var order = new List<string>();
             VeloLogin.EnvelopeResultReceived += r => order.Add("event " + r.MethodNameID);
             var second = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 2);
-            var dispatching = Thread.CurrentThread;
-            void Awaited(Task<BaseResult> t)
-            {
-                var
-                    where = Thread.CurrentThread == dispatching ? "" : " on another thread";
-                order.Add("awaited " + t.Result.MethodNameID + where);
-            }
-            second.ContinueWith(Awaited, TaskContinuationOptions.ExecuteSynchronously);
+            var dispatching = Thread.CurrentThread; // "?" when awaited elsewhere
+            second.ContinueWith(t => order.Add("awaited " + t.Result.MethodNameID +
+                                               (Thread.CurrentThread == dispatching ? "" : "?")),
+                                TaskContinuationOptions.ExecuteSynchronously);
             var account = ResultDispatcher.NextAsync<AccountResult>(null);
             var throwing = ResultDispatcher.NextAsync<BaseResult>(r => throw new FormatException());
             var cancel = new CancellationTokenSource();
