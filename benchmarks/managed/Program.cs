@@ -54,12 +54,12 @@ internal static class Program
             Marshal.Copy(bytes, 0, c.Native, bytes.Length);
         }
         // Typed handlers only: with a ResultReceived handler the binding also keeps the raw text.
-        ResultDispatcher.LoginResultReceived += r => sink = r;
-        ResultDispatcher.BaseResultReceived += r => sink = r;
-        ResultDispatcher.QrCodeResultReceived += r => sink = r;
-        ResultDispatcher.AccountResultReceived += r => sink = r;
-        ResultDispatcher.NoticeResultReceived += r => sink = r;
-        ResultDispatcher.WebViewResultReceived += r => sink = r;
+        VeloLogin.LoginResultReceived += r => sink = r;
+        VeloLogin.EnvelopeResultReceived += r => sink = r;
+        VeloLogin.QrCodeResultReceived += r => sink = r;
+        VeloAccount.AccountResultReceived += r => sink = r;
+        VeloNotice.NoticeResultReceived += r => sink = r;
+        VeloWebView.WebViewResultReceived += r => sink = r;
 
         foreach (var c in cases)
         {

@@ -26,19 +26,10 @@ namespace Corvan.Velo.Unity.Tests
                                               BindingFlags.Static | BindingFlags.Instance |
                                               BindingFlags.DeclaredOnly;
 
-        private static readonly string[] MessageMethods = {
-            "Awake",
-            "Start",
-            "Update",
-            "LateUpdate",
-            "FixedUpdate",
-            "OnEnable",
-            "OnDisable",
-            "OnDestroy",
-            "OnApplicationQuit",
-            "OnApplicationPause",
-            "OnApplicationFocus",
-        };
+        private static readonly string[] MessageMethods =
+            ("Awake Start Update LateUpdate FixedUpdate OnEnable OnDisable OnDestroy " +
+             "OnApplicationQuit OnApplicationPause OnApplicationFocus")
+                .Split(' ');
 
         [Test]
         public void EveryDelegateHandedToNativeCodeTargetsAStaticCallbackOfItsType()
@@ -52,10 +43,8 @@ namespace Corvan.Velo.Unity.Tests
                                       .ToList();
             CollectionAssert.IsNotEmpty(nativeDelegates);
             foreach (var type in nativeDelegates)
-            {
                 Assert.IsTrue(type.IsDefined(typeof(UnmanagedFunctionPointerAttribute), false),
                               type + " declares its calling convention");
-            }
 
             var made = 0;
             foreach (var method in Methods())
@@ -75,19 +64,19 @@ namespace Corvan.Velo.Unity.Tests
                                  Resolve(method, instruction.Token).DeclaringType))
                     {
                         var delegateType = Resolve(method, instruction.Token).DeclaringType;
-                        var
-                            where =
-  delegateType.Name + " made in " + method.DeclaringType + "." + method.Name + " for " + target;
+                        var context = delegateType.Name + " made in " + method.DeclaringType + "." +
+                                      method.Name + " for " + target;
                         ++made;
-                        Assert.AreEqual(OpCodes.Ldftn, targetBy, where);
-                        Assert.IsTrue(target.IsStatic, where + ": not static");
+                        Assert.AreEqual(OpCodes.Ldftn, targetBy, context);
+                        Assert.IsTrue(target.IsStatic, context + ": not static");
                         Assert.IsFalse(target.IsGenericMethod || target.DeclaringType.IsGenericType,
-                                       where + ": generic");
-                        Assert.IsFalse(IsCompilerGenerated(target), where + ": a lambda");
+                                       context + ": generic");
+                        Assert.IsFalse(IsCompilerGenerated(target), context + ": a lambda");
                         var callback = target.GetCustomAttributesData().SingleOrDefault(
                             a => a.AttributeType == typeof(MonoPInvokeCallbackAttribute));
-                        Assert.IsNotNull(callback, where + ": no [MonoPInvokeCallback]");
-                        Assert.AreEqual(delegateType, callback.ConstructorArguments[0].Value, where);
+                        Assert.IsNotNull(callback, context + ": no [MonoPInvokeCallback]");
+                        Assert.AreEqual(delegateType, callback.ConstructorArguments[0].Value,
+                                        context);
                     }
                 }
             }
@@ -97,24 +86,13 @@ namespace Corvan.Velo.Unity.Tests
         [Test]
         public void TheBindingCallsNoReflection()
         {
-            var calls = new List<string>();
-            foreach (var method in Methods())
-            {
-                foreach (var instruction in IL(method))
-                {
-                    if (instruction.OpCode.OperandType != OperandType.InlineMethod)
-                    {
-                        continue;
-                    }
-                    var called = Resolve(method, instruction.Token);
-                    if (IsReflection(called))
-                    {
-                        calls.Add(method.DeclaringType + "." + method.Name + " calls " +
-                                  called.DeclaringType + "." + called.Name);
-                    }
-                }
-            }
-            CollectionAssert.IsEmpty(calls);
+            var calls =
+                from method in Methods() from instruction in IL(method)
+                    where instruction.OpCode.OperandType == OperandType.InlineMethod let called =
+                    Resolve(method, instruction.Token)
+                                        where IsReflection(called) select method.DeclaringType +
+  "." + method.Name + " calls " + called.DeclaringType + "." + called.Name;
+            CollectionAssert.IsEmpty(calls.ToList());
         }
 
         [Test]
@@ -131,46 +109,27 @@ namespace Corvan.Velo.Unity.Tests
                                  .Where(m => MessageMethods.Contains(m.Name)));
             Assert.GreaterOrEqual(reached.Count, 3, "a run-on-load method, a callback, a message");
             foreach (var method in reached)
-            {
                 Assert.IsTrue(method.IsDefined(typeof(PreserveAttribute), true),
                               method.DeclaringType + "." + method.Name + " has no [Preserve]");
-            }
         }
 
-        // --- Reading the assembly
-        // -----------------------------------------------------------------
+        private static IEnumerable<MethodBase> Methods() => Binding.GetTypes().SelectMany(
+            t => t.GetMethods(Declared).Cast<MethodBase>().Concat(t.GetConstructors(Declared)));
 
-        private static IEnumerable<MethodBase> Methods()
-        {
-            return Binding.GetTypes().SelectMany(
-                t => t.GetMethods(Declared).Cast<MethodBase>().Concat(t.GetConstructors(Declared)));
-        }
-
-        private static bool IsCompilerGenerated(MethodBase method)
-        {
-            return method.Name.Contains("<") || method.DeclaringType.Name.Contains("<") ||
-                   method.IsDefined(typeof(CompilerGeneratedAttribute), false) ||
-                   method.DeclaringType.IsDefined(typeof(CompilerGeneratedAttribute), false);
-        }
+        private static bool IsCompilerGenerated(MethodBase method) =>
+            method.Name.Contains("<") || method.DeclaringType.Name.Contains("<") ||
+            method.IsDefined(typeof(CompilerGeneratedAttribute), false) ||
+            method.DeclaringType.IsDefined(typeof(CompilerGeneratedAttribute), false);
 
         private static bool IsReflection(MethodBase called)
         {
             var type = called.DeclaringType;
-            if (type == null)
-            {
-                return false;
-            }
-            if (type.Namespace == "System.Reflection" || type == typeof(Activator))
-            {
-                return true;
-            }
-            if (type == typeof(Type))
-            {
-                // typeof(T) is GetTypeFromHandle, resolved when compiled; the rest look things up.
-                return called.Name != "GetTypeFromHandle" && called.Name != "op_Equality" &&
-                       called.Name != "op_Inequality" && !called.Name.StartsWith("get_");
-            }
-            return type == typeof(Attribute) && called.Name.StartsWith("GetCustomAttribute");
+            // typeof(T) is GetTypeFromHandle, resolved when compiled; the rest look things up.
+            return type != null &&
+                   (type.Namespace == "System.Reflection" || type == typeof(Activator) ||
+                    type == typeof(Type) && called.Name != "GetTypeFromHandle" &&
+                        !called.Name.StartsWith("op_") && !called.Name.StartsWith("get_") ||
+                    type == typeof(Attribute) && called.Name.StartsWith("GetCustomAttribute"));
         }
 
         private static MethodBase Resolve(MethodBase inMethod, int token)
@@ -181,12 +140,6 @@ namespace Corvan.Velo.Unity.Tests
                 inMethod.IsGenericMethod ? inMethod.GetGenericArguments() : null);
         }
 
-        private struct Instruction
-        {
-            public OpCode OpCode;
-            public int Token;
-        }
-
         private static readonly Dictionary<short, OpCode> OpCodeByValue =
             typeof(OpCodes)
                 .GetFields(BindingFlags.Public | BindingFlags.Static)
@@ -195,42 +148,25 @@ namespace Corvan.Velo.Unity.Tests
 
         /// <summary>The instructions of a method body, each with its 4-byte operand (a token for
         /// method, field and type operands).</summary>
-        private static IEnumerable<Instruction> IL(MethodBase method)
+        private static IEnumerable<(OpCode OpCode, int Token)> IL(MethodBase method)
         {
             var il = method.GetMethodBody()?.GetILAsByteArray() ?? new byte[0];
             for (var at = 0; at < il.Length;)
             {
-                var value = il[at] == 0xFE ? (short)(0xFE00 | il[at + 1]) : il[at];
-                var opCode = OpCodeByValue[value];
+                var opCode = OpCodeByValue[il[at] == 0xFE ? (short)(0xFE00 | il[at + 1]) : il[at]];
                 at += opCode.Size;
-                var operand = OperandSize(opCode.OperandType, il, at);
-                yield return new Instruction {
-                    OpCode = opCode,
-                    Token = operand == 4 ? BitConverter.ToInt32(il, at) : 0,
-                };
+                var type = opCode.OperandType;
+                var operand =
+                    type == OperandType.InlineNone ? 0
+                    : type == OperandType.ShortInlineBrTarget || type == OperandType.ShortInlineI ||
+                            type == OperandType.ShortInlineVar
+                        ? 1
+                    : type == OperandType.InlineVar                               ? 2
+                    : type == OperandType.InlineI8 || type == OperandType.InlineR ? 8
+                    : type == OperandType.InlineSwitch ? 4 + 4 * BitConverter.ToInt32(il, at)
+                                                       : 4;
+                yield return (opCode, operand == 4 ? BitConverter.ToInt32(il, at) : 0);
                 at += operand;
-            }
-        }
-
-        private static int OperandSize(OperandType type, byte[] il, int at)
-        {
-            switch (type)
-            {
-            case OperandType.InlineNone:
-                return 0;
-            case OperandType.ShortInlineBrTarget:
-            case OperandType.ShortInlineI:
-            case OperandType.ShortInlineVar:
-                return 1;
-            case OperandType.InlineVar:
-                return 2;
-            case OperandType.InlineI8:
-            case OperandType.InlineR:
-                return 8;
-            case OperandType.InlineSwitch:
-                return 4 + 4 * BitConverter.ToInt32(il, at);
-            default:
-                return 4;
             }
         }
     }

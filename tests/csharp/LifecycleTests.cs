@@ -1,6 +1,8 @@
 using System;
 using System.Collections.Generic;
 using System.Linq;
+using System.Threading;
+using Corvan.Velo.Unity.Samples;
 using NUnit.Framework;
 using UnityApiStandIn;
 using UnityEngine;
@@ -8,8 +10,8 @@ using UnityEngine;
 namespace Corvan.Velo.Unity.Tests
 {
     /// <summary>The binding's life in Unity, with the stand-in engine playing the engine's part:
-    /// frames, scenes, quitting, script reloads and entering play mode without a domain
-    /// reload.</summary>
+    /// frames, scenes, quitting, script reloads, edit and play mode, with and without a domain
+    /// reload; and the package's sample, driven frame by frame.</summary>
     [TestFixture]
     public class LifecycleTests
     {
@@ -18,9 +20,7 @@ namespace Corvan.Velo.Unity.Tests
         [SetUp]
         public void EnterPlayMode()
         {
-            Engine.Reset();
-            EnterPlayModeWithoutDomainReload();
-            VeloStandIn.Reset();
+            LeavePlayMode();
             dispatched.Clear();
             Engine.SetPlaying(true);
         }
@@ -42,13 +42,7 @@ namespace Corvan.Velo.Unity.Tests
         private void Initialize()
         {
             VeloAdapter.Initialize();
-            ResultDispatcher.BaseResultReceived += r => dispatched.Add(r.MethodNameID);
-        }
-
-        private static void FireBase(int methodNameID)
-        {
-            Assert.IsTrue(
-                VeloStandIn.Fire("base", "{\"methodNameID\":" + methodNameID + "}", false));
+            VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
         }
 
         private static GameObject OnlyPump()
@@ -59,66 +53,73 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         [Test]
-        public void OneHiddenPumpKeptAcrossScenesDispatchesWaitingResultsOnEachFrame()
+        public void OneHiddenPumpKeptAcrossScenesDispatchesWithinEachFramesBound()
         {
             Initialize();
             var pump = OnlyPump();
             Assert.AreEqual(HideFlags.HideAndDontSave, pump.hideFlags);
             Assert.IsTrue(Engine.IsKeptAcrossScenes(pump));
-            Assert.IsNotNull(pump.GetComponent<VeloDispatcherPump>());
-
-            FireBase(1);
+            BindingTest.FireBase(1);
             CollectionAssert.IsEmpty(dispatched, "nothing before a frame");
             Engine.Frame();
             Assert.AreEqual(new[] { 1 }, dispatched);
-            FireBase(2);
-            FireBase(3);
-            Engine.Frame();
-            Assert.AreEqual(new[] { 1, 2, 3 }, dispatched);
-
             Engine.LoadScene();
             Assert.AreSame(pump, OnlyPump());
-            FireBase(4);
+            ResultDispatcher.MaxResultsPerFrame = 2;
+            BindingTest.FireBase(2, 3, 4, 5, 6);
             Engine.Frame();
-            Assert.AreEqual(new[] { 1, 2, 3, 4 }, dispatched);
-
+            Assert.AreEqual(new[] { 1, 2, 3 }, dispatched);
+            Engine.Frame();
+            Engine.Frame();
+            Assert.AreEqual(new[] { 1, 2, 3, 4, 5, 6 }, dispatched);
             VeloAdapter.Shutdown();
             VeloAdapter.Initialize();
             Assert.AreSame(pump, OnlyPump(), "initialising again makes no second pump");
+            VeloLogin.EnvelopeResultReceived += r => throw new InvalidOperationException("game");
+            BindingTest.FireBase(7);
+            Engine.Frame();
+            Assert.AreEqual(
+                "game", Engine.Log.OfType<VeloAdapterException>().Single().InnerException.Message,
+                "logged, not thrown into the engine");
         }
 
         [Test]
-        public void AFramesBoundLeavesTheRestForTheNextFrame()
+        public void AfterEveryEndingNothingReachesManagedCodeAndNoWaitHangs()
         {
-            Initialize();
-            ResultDispatcher.MaxResultsPerFrame = 2;
-            for (var id = 1; id <= 5; ++id)
+            var endings = new Dictionary<string, Action> {
+                { "play mode was entered",
+                  () =>
+                  {
+                      EnterPlayModeWithoutDomainReload();
+                      Engine.SetPlaying(true);
+                  } },
+                { "quitting", Engine.Quit },
+                { "reloading scripts", UnityApiStandIn.Editor.ReloadScripts },
+                { "VeloAdapter.Shutdown", VeloAdapter.Shutdown },
+            };
+            foreach (var playing in new[] { false, true })
             {
-                FireBase(id);
-            }
-            Engine.Frame();
-            Assert.AreEqual(new[] { 1, 2 }, dispatched);
-            Engine.Frame();
-            Engine.Frame();
-            Assert.AreEqual(new[] { 1, 2, 3, 4, 5 }, dispatched);
-        }
-
-        [Test]
-        public void QuittingAndScriptReloadsUnregisterTheCallback()
-        {
-            Initialize();
-            foreach (var ending in new Action[] { Engine.Quit,
-                                                  UnityApiStandIn.Editor.ReloadScripts })
-            {
-                VeloAdapter.Initialize();
-                FireBase(1);
-                ending();
-                Assert.IsFalse(VeloAdapter.IsInitialized);
-                FireBase(2);
-                Engine.Frame();
-                Assert.AreEqual(new[] { 1 }, dispatched, "no result reaches the game after");
-                dispatched.Clear();
-                ResultDispatcher.DispatchPending();
+                foreach (var ending in endings)
+                {
+                    var context = ending.Key + (playing ? ", from play mode" : ", from edit mode");
+                    Engine.SetPlaying(playing);
+                    Initialize();
+                    BindingTest.FireBase(1);
+                    var wait = ResultDispatcher.NextAsync<LoginResult>(null);
+                    ending.Value();
+                    Assert.IsFalse(VeloAdapter.IsInitialized, context);
+                    Assert.IsTrue(wait.IsCanceled, context);
+                    var ended = Assert.Catch<OperationCanceledException>(
+                        () => wait.GetAwaiter().GetResult());
+                    StringAssert.Contains(ending.Key, ended.Message);
+                    ResultDispatcher.DispatchPending();
+                    dispatched.Clear();
+                    BindingTest.FireBase(2);
+                    Engine.Frame();
+                    Assert.AreEqual(0, ResultDispatcher.PendingCount, context);
+                    CollectionAssert.IsEmpty(dispatched, context);
+                    Assert.Throws<InvalidOperationException>(() => VeloTools.SetLanguage("en"));
+                }
             }
         }
 
@@ -127,43 +128,43 @@ namespace Corvan.Velo.Unity.Tests
         {
             Initialize();
             var pump = OnlyPump();
-            FireBase(1);
+            BindingTest.FireBase(1);
             EnterPlayModeWithoutDomainReload();
-            Assert.IsFalse(VeloAdapter.IsInitialized);
             Assert.AreEqual(0, ResultDispatcher.PendingCount);
-            CollectionAssert.IsEmpty(Engine.GameObjects, "the old pump is gone");
-            Assert.IsFalse(pump);
-
+            Assert.IsFalse(pump, "the old pump is gone");
             VeloAdapter.Initialize();
             OnlyPump();
-            FireBase(2);
+            BindingTest.FireBase(2);
             Engine.Frame();
             CollectionAssert.IsEmpty(dispatched, "the old handler is forgotten");
-            Initialize();
-            FireBase(3);
-            Engine.Frame();
-            Assert.AreEqual(new[] { 3 }, dispatched);
-        }
-
-        [Test]
-        public void AFailureInAFrameIsLoggedNotThrownIntoTheEngine()
-        {
-            Initialize();
-            ResultDispatcher.BaseResultReceived += r => throw new InvalidOperationException("game");
-            FireBase(1);
-            Engine.Frame();
-            var logged = Engine.Log.OfType<VeloAdapterException>().Single();
-            Assert.AreEqual("game", logged.InnerException.Message);
-        }
-
-        [Test]
-        public void OutsidePlayModeThereIsNoPump()
-        {
             Engine.SetPlaying(false);
+            Engine.Reset();
             Initialize();
-            CollectionAssert.IsEmpty(Engine.GameObjects);
-            FireBase(1);
-            Assert.AreEqual(1, ResultDispatcher.DispatchPending());
+            CollectionAssert.IsEmpty(Engine.GameObjects, "no pump outside play mode");
+        }
+
+        [Test]
+        public void TheSampleRunsItsFlowAcrossFramesAndLeavesNothingSubscribed()
+        {
+            var session = new GameObject("demo").AddComponent<VeloDemoSession>();
+            Assert.IsFalse(session.Flow.IsCompleted, "OnEnable waits for no answer");
+            var frames = 0;
+            for (; !session.Flow.IsCompleted && frames < 100000; ++frames)
+            {
+                Engine.Frame();
+                Thread.Sleep(1);
+            }
+            Assert.IsTrue(session.Flow.Result, string.Join("\n", Engine.Log));
+            Assert.Greater(frames, 7, "one frame or more for each answer");
+            Assert.AreEqual("Session complete", Engine.Log.Last());
+            session.enabled = false;
+            ResultDispatcher.DispatchFailed += e => dispatched.Add(-1); // else the pump logs it
+            var loggedBefore = Engine.Log.Count;
+            foreach (var kind in new[] { "login", "account", "notice", "webview" })
+                Assert.IsTrue(VeloStandIn.Fire(kind, "{}", false));
+            BindingTest.Receive(9, "unreadable");
+            Engine.Frame();
+            Assert.AreEqual(loggedBefore, Engine.Log.Count, "a handler is still subscribed");
         }
     }
 }

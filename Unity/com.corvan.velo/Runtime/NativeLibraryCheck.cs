@@ -11,9 +11,10 @@ namespace Corvan.Velo.Unity
     /// </summary>
     internal static class NativeLibraryCheck
     {
-        /// <summary>Loads the library and returns the names of the declared functions it lacks;
-        /// throws a <see cref="VeloAdapterException"/> when the library cannot be loaded.</summary>
-        internal static List<string> MissingEntryPoints()
+        /// <summary>Loads the library and checks that it exports every declared function.
+        /// </summary>
+        /// <exception cref="VeloAdapterException">What is missing, with its reason.</exception>
+        internal static void Check()
         {
             try
             {
@@ -22,21 +23,50 @@ namespace Corvan.Velo.Unity
             }
             catch (DllNotFoundException e)
             {
-                throw new VeloAdapterException(CoreIsLoadable() ? AdapterMissing : CoreMissing, e);
+                throw LoadFailure(e, CoreIsLoadable());
             }
             catch (EntryPointNotFoundException e)
             {
-                throw new VeloAdapterException(
-                    "The native library '" + NativeMethods.Library +
-                        "' has no function 'releaseTextAdapter': it is older than this package.",
-                    e);
+                throw LoadFailure(e, true);
             }
+            var missing = MissingEntryPoints();
+            if (missing.Count > 0)
+            {
+                throw Outdated(string.Join(", ", missing.ToArray()), null);
+            }
+        }
 
+        /// <summary>The error for a library that could not be used: it or the core it needs
+        /// missing, or too old to have even releaseTextAdapter.</summary>
+        internal static VeloAdapterException LoadFailure(Exception e, bool coreLoadable)
+        {
+            if (e is EntryPointNotFoundException)
+            {
+                return Outdated("releaseTextAdapter", e);
+            }
+            return coreLoadable
+                       ? new VeloAdapterException(VeloErrorReason.LibraryMissing, AdapterMissing, e)
+                       : new VeloAdapterException(VeloErrorReason.CoreMissing, CoreMissing, e);
+        }
+
+        private static VeloAdapterException Outdated(string missing, Exception e)
+        {
+            return new VeloAdapterException(VeloErrorReason.LibraryOutdated,
+                                            "The native library '" + NativeMethods.Library +
+                                                "' lacks the function(s) " + missing +
+                                                ": it is older than this package.",
+                                            e);
+        }
+
+        /// <summary>The names of the declared functions the loaded library lacks (none when the
+        /// platform cannot be asked: calls will report themselves).</summary>
+        internal static List<string> MissingEntryPoints()
+        {
             var missing = new List<string>();
             var module = LoadedModule();
             if (module == IntPtr.Zero)
             {
-                return missing; // the platform cannot be asked; calls will report themselves
+                return missing;
             }
             foreach (var name in EntryPoints)
             {

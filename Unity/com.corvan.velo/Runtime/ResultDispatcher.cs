@@ -1,6 +1,8 @@
 using System;
 using System.Collections.Generic;
 using System.Diagnostics;
+using System.Threading;
+using System.Threading.Tasks;
 
 namespace Corvan.Velo.Unity
 {
@@ -8,7 +10,10 @@ namespace Corvan.Velo.Unity
     /// The one door through which results reach the game. The native callback, on whatever
     /// thread the core chose, reads each result text into its typed result and queues it; the
     /// game dispatches the queue on its own thread (in Unity, the main thread, once a frame),
-    /// where the events are raised in the order the results arrived.
+    /// where each result's handlers are called and its awaiting tasks completed, in the order the
+    /// results arrived. The typed events are on the facade of the service that answers them:
+    /// <see cref="VeloLogin"/>, <see cref="VeloAccount"/>, <see cref="VeloNotice"/> and
+    /// <see cref="VeloWebView"/>.
     /// </summary>
     public static class ResultDispatcher
     {
@@ -17,24 +22,53 @@ namespace Corvan.Velo.Unity
             public int MethodNameID;
             public string Json;       // kept only while ResultReceived has a handler
             public BaseResult Result; // null when the text could not be read
-            public Exception Failure;
+            public VeloAdapterException Failure;
         }
 
         private static readonly object Gate = new object();
         private static Queue<Pending> queue = new Queue<Pending>();
 
+        [ThreadStatic]
+        private static bool dispatching;
+
+        private static readonly Handlers<Action<int, string>> Raw =
+            new Handlers<Action<int, string>>();
+        internal static readonly Handlers<Action<LoginResult>> Login =
+            new Handlers<Action<LoginResult>>();
+        internal static readonly Handlers<Action<BaseResult>> Envelope =
+            new Handlers<Action<BaseResult>>();
+        internal static readonly Handlers<Action<QrCodeResult>> QrCode =
+            new Handlers<Action<QrCodeResult>>();
+        internal static readonly Handlers<Action<AccountResult>> Account =
+            new Handlers<Action<AccountResult>>();
+        internal static readonly Handlers<Action<NoticeResult>> Notice =
+            new Handlers<Action<NoticeResult>>();
+        internal static readonly Handlers<Action<WebViewResult>> WebView =
+            new Handlers<Action<WebViewResult>>();
+        private static readonly Handlers<Action<VeloAdapterException>> Failed =
+            new Handlers<Action<VeloAdapterException>>();
+        private static readonly Handlers<Waiter> Waiters = new Handlers<Waiter>();
+
         /// <summary>Every result as its method number and JSON text, before its typed event.
         /// Raised for the results that arrived while it had a handler: keeping the text costs
         /// a copy of it, so it is kept only then.</summary>
-        public static event Action<int, string> ResultReceived;
-        public static event Action<LoginResult> LoginResultReceived;
-        public static event Action<BaseResult> BaseResultReceived;
-        public static event Action<QrCodeResult> QrCodeResultReceived;
-        public static event Action<AccountResult> AccountResultReceived;
-        public static event Action<NoticeResult> NoticeResultReceived;
-        public static event Action<WebViewResult> WebViewResultReceived;
-        /// <summary>A result that could not be read, or an exception thrown by a handler.</summary>
-        public static event Action<Exception> DispatchFailed;
+        public static event Action<int, string> ResultReceived
+        {
+            add => Raw.Add(value);
+            remove => Raw.Remove(value);
+        }
+
+        /// <summary>A result that could not be read (<see
+        /// cref="VeloErrorReason.ResultUnreadable"/>) or an exception thrown by a handler (<see
+        /// cref="VeloErrorReason.HandlerFailed"/>, the handler's exception inside), raised on the
+        /// dispatching thread. Every handler of a result is called whatever the others throw, and
+        /// each failure is raised here once.
+        /// </summary>
+        public static event Action<VeloAdapterException> DispatchFailed
+        {
+            add => Failed.Add(value);
+            remove => Failed.Remove(value);
+        }
 
         /// <summary>At most this many results a frame from the package's dispatcher; the rest
         /// wait, in order, for the next frame. No limit by default.</summary>
@@ -57,8 +91,12 @@ namespace Corvan.Velo.Unity
 
         /// <summary>Raises the events of the results that were waiting when it began, in order,
         /// on the calling thread; results that arrive meanwhile wait for the next call. Returns
-        /// how many results it dispatched. A handler's exception goes to DispatchFailed (or, with
-        /// no handler for that, is rethrown once the call is done).</summary>
+        /// how many results it dispatched. Failures go to <see cref="DispatchFailed"/>; with no
+        /// handler for that, they are thrown once the call is done, as one
+        /// <see cref="VeloAdapterException"/> (several inside an
+        /// <see cref="AggregateException"/>). Called from a handler (a dispatch already running
+        /// on this thread), it dispatches nothing and returns 0: the running dispatch goes on,
+        /// in order and within its bounds.</summary>
         public static int DispatchPending()
         {
             return Dispatch(int.MaxValue, TimeSpan.MaxValue);
@@ -66,6 +104,7 @@ namespace Corvan.Velo.Unity
 
         /// <summary>As <see cref="DispatchPending()"/>, at most <paramref name="maxResults"/>
         /// results; the rest stay queued, in order.</summary>
+        /// <param name="maxResults">The most results to dispatch.</param>
         public static int DispatchPending(int maxResults)
         {
             return Dispatch(maxResults, TimeSpan.MaxValue);
@@ -73,9 +112,49 @@ namespace Corvan.Velo.Unity
 
         /// <summary>As <see cref="DispatchPending()"/>, until <paramref name="budget"/> has been
         /// spent (at least one result); the rest stay queued, in order.</summary>
+        /// <param name="budget">The time to spend at most, but for the first result.</param>
         public static int DispatchPending(TimeSpan budget)
         {
             return Dispatch(int.MaxValue, budget);
+        }
+
+        /// <summary>The next result of kind <typeparamref name="T"/> that
+        /// <paramref name="predicate"/> accepts (any, when null). The task completes on the
+        /// dispatching thread when that result is dispatched, after its events and before the
+        /// next result's. It is cancelled by <paramref name="cancellationToken"/>, and ended
+        /// with an <see cref="OperationCanceledException"/> saying why by
+        /// <see cref="VeloAdapter.Shutdown"/>, quitting, a script reload and entering play mode
+        /// afresh. The core does not say which method number answers which request: name what
+        /// you wait for in the predicate, and bound the wait with a timeout token.</summary>
+        /// <typeparam name="T">The kind of result, <see cref="BaseResult"/> for any.</typeparam>
+        /// <param name="predicate">Which result; an exception it throws ends the task with it.
+        /// </param>
+        /// <param name="cancellationToken">Cancels the wait.</param>
+        /// <exception cref="InvalidOperationException">Before <see cref="VeloAdapter.Initialize"/>:
+        /// no result could ever arrive.</exception>
+        public static Task<T> NextAsync<T>(Func<T, bool> predicate,
+                                           CancellationToken cancellationToken = default)
+            where T : BaseResult
+        {
+            VeloAdapter.RequireInitialized();
+            var waiter = new Waiter<T>(predicate);
+            if (cancellationToken.IsCancellationRequested)
+            {
+                waiter.Source.TrySetCanceled(cancellationToken);
+            }
+            else
+            {
+                Waiters.Add(waiter);
+                waiter.Registration = cancellationToken.Register(waiter.Cancel, cancellationToken);
+            }
+            return Awaited(waiter.Source.Task);
+        }
+
+        // An ending carries its reason as an OperationCanceledException: awaiting it through an
+        // async method makes the task cancelled, with that exception.
+        private static async Task<T> Awaited<T>(Task<T> task)
+        {
+            return await task.ConfigureAwait(false);
         }
 
         /// <summary>One frame's dispatch, within the frame's bounds.</summary>
@@ -86,17 +165,35 @@ namespace Corvan.Velo.Unity
 
         private static int Dispatch(int maxResults, TimeSpan budget)
         {
-            var clock = budget == TimeSpan.MaxValue ? null : Stopwatch.StartNew();
+            if (dispatching)
+            {
+                return 0;
+            }
+            dispatching = true;
+            try
+            {
+                return DispatchQueued(maxResults, budget);
+            }
+            finally
+            {
+                dispatching = false;
+            }
+        }
+
+        private static int DispatchQueued(int maxResults, TimeSpan budget)
+        {
+            var deadline = budget == TimeSpan.MaxValue ? long.MaxValue
+                                                       : Stopwatch.GetTimestamp() + Ticks(budget);
             int waiting;
             lock (Gate)
             {
                 waiting = Math.Min(queue.Count, maxResults);
             }
             var dispatched = 0;
-            Exception unhandled = null;
+            List<VeloAdapterException> unhandled = null;
             // The queue is first in, first out, so these are the results queued before the call.
-            while (dispatched < waiting &&
-                   (clock == null || dispatched == 0 || clock.Elapsed < budget))
+            while (dispatched < waiting && (dispatched == 0 || deadline == long.MaxValue ||
+                                            Stopwatch.GetTimestamp() < deadline))
             {
                 Pending pending;
                 lock (Gate)
@@ -108,33 +205,121 @@ namespace Corvan.Velo.Unity
                     pending = queue.Dequeue();
                 }
                 ++dispatched;
-                var failure = pending.Failure;
-                try
+                if (pending.Failure != null)
                 {
-                    Raise(pending);
+                    Fail(pending.Failure, ref unhandled);
                 }
-                catch (Exception e)
-                {
-                    failure = e;
-                }
-                if (failure != null)
-                {
-                    var failed = DispatchFailed;
-                    if (failed != null)
-                    {
-                        failed(failure);
-                    }
-                    else if (unhandled == null)
-                    {
-                        unhandled = failure;
-                    }
-                }
+                Raise(pending, ref unhandled);
             }
             if (unhandled != null)
             {
-                throw new VeloAdapterException("A result could not be dispatched.", unhandled);
+                throw unhandled.Count == 1
+                    ? unhandled[0]
+                    : new VeloAdapterException(unhandled[0].Reason,
+                                               unhandled.Count + " failures while dispatching; " +
+                                                   "the first: " + unhandled[0].Message,
+                                               new AggregateException(unhandled));
             }
             return dispatched;
+        }
+
+        private static long Ticks(TimeSpan budget)
+        {
+            var ticks = budget.TotalSeconds * Stopwatch.Frequency;
+            return ticks >= long.MaxValue / 2 ? long.MaxValue / 2 : (long)ticks;
+        }
+
+        private static void Raise(Pending pending, ref List<VeloAdapterException> unhandled)
+        {
+            if (pending.Json != null)
+            {
+                foreach (var handler in Raw.Current)
+                {
+                    try
+                    {
+                        handler(pending.MethodNameID, pending.Json);
+                    }
+                    catch (Exception e)
+                    {
+                        Fail(HandlerFailed(e), ref unhandled);
+                    }
+                }
+            }
+            switch (pending.Result)
+            {
+            case null:
+                return;
+            case LoginResult login:
+                Raise(Login, login, ref unhandled);
+                break;
+            case QrCodeResult qrCode:
+                Raise(QrCode, qrCode, ref unhandled);
+                break;
+            case AccountResult account:
+                Raise(Account, account, ref unhandled);
+                break;
+            case NoticeResult notices:
+                Raise(Notice, notices, ref unhandled);
+                break;
+            case WebViewResult webView:
+                Raise(WebView, webView, ref unhandled);
+                break;
+            default:
+                Raise(Envelope, pending.Result, ref unhandled);
+                break;
+            }
+            var waiters = Waiters.Current;
+            for (var i = 0; i < waiters.Length; ++i)
+            {
+                if (waiters[i].Offer(pending.Result))
+                {
+                    Waiters.Remove(waiters[i]);
+                }
+            }
+        }
+
+        private static void Raise<T>(Handlers<Action<T>> handlers, T result,
+                                     ref List<VeloAdapterException> unhandled)
+        {
+            foreach (var handler in handlers.Current)
+            {
+                try
+                {
+                    handler(result);
+                }
+                catch (Exception e)
+                {
+                    Fail(HandlerFailed(e), ref unhandled);
+                }
+            }
+        }
+
+        private static VeloAdapterException HandlerFailed(Exception e)
+        {
+            return new VeloAdapterException(VeloErrorReason.HandlerFailed,
+                                            "A result handler threw: " + e.Message, e);
+        }
+
+        private static void Fail(VeloAdapterException failure,
+                                 ref List<VeloAdapterException> unhandled)
+        {
+            var handlers = Failed.Current;
+            if (handlers.Length == 0)
+            {
+                (unhandled = unhandled ?? new List<VeloAdapterException>()).Add(failure);
+            }
+            foreach (var handler in handlers)
+            {
+                try
+                {
+                    handler(failure);
+                }
+                catch (Exception e)
+                {
+                    (unhandled = unhandled ?? new List<VeloAdapterException>())
+                        .Add(HandlerFailed(e));
+                }
+            }
         }
 
         /// <summary>Called on the core's thread: reads the result and queues it; never
@@ -147,11 +332,12 @@ namespace Corvan.Velo.Unity
                 try
                 {
                     pending.Result =
-                        ResultReader.Read(json, ResultReceived != null, out pending.Json);
+                        ResultReader.Read(json, Raw.Current.Length > 0, out pending.Json);
                 }
                 catch (Exception e)
                 {
                     pending.Failure = new VeloAdapterException(
+                        VeloErrorReason.ResultUnreadable,
                         "Result " + methodNameID + " could not be read: " + e.Message, e);
                 }
                 lock (Gate)
@@ -165,51 +351,159 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Forgets waiting results and every handler and bound.</summary>
+        /// <summary>Ends every awaiting task with an <see cref="OperationCanceledException"/>
+        /// giving <paramref name="reason"/>.</summary>
+        internal static void EndWaits(string reason)
+        {
+            foreach (var waiter in Waiters.Clear())
+            {
+                waiter.End(reason);
+            }
+        }
+
+        /// <summary>Forgets waiting results and every handler and bound, and ends the awaiting
+        /// tasks.</summary>
         internal static void Reset()
         {
             lock (Gate)
             {
                 queue = new Queue<Pending>();
             }
-            ResultReceived = null;
-            LoginResultReceived = null;
-            BaseResultReceived = null;
-            QrCodeResultReceived = null;
-            AccountResultReceived = null;
-            NoticeResultReceived = null;
-            WebViewResultReceived = null;
-            DispatchFailed = null;
+            Raw.Clear();
+            Login.Clear();
+            Envelope.Clear();
+            QrCode.Clear();
+            Account.Clear();
+            Notice.Clear();
+            WebView.Clear();
+            Failed.Clear();
+            EndWaits("The wait for a result ended: the binding was reset.");
             MaxResultsPerFrame = int.MaxValue;
             FrameBudget = TimeSpan.MaxValue;
         }
 
-        private static void Raise(Pending pending)
+        private abstract class Waiter
         {
-            if (pending.Json != null)
+            /// <summary>Completes the task when `result` is the one awaited; true when done.
+            /// </summary>
+            internal abstract bool Offer(BaseResult result);
+
+            internal abstract void End(string reason);
+        }
+
+        private sealed class Waiter<T> : Waiter
+            where T : BaseResult
+        {
+            internal readonly TaskCompletionSource<T> Source = new TaskCompletionSource<T>();
+            internal CancellationTokenRegistration Registration;
+            private readonly Func<T, bool> predicate;
+
+            internal Waiter(Func<T, bool> predicate)
             {
-                ResultReceived?.Invoke(pending.MethodNameID, pending.Json);
+                this.predicate = predicate;
             }
-            switch (pending.Result)
+
+            internal override bool Offer(BaseResult result)
             {
-            case LoginResult login:
-                LoginResultReceived?.Invoke(login);
-                break;
-            case QrCodeResult qrCode:
-                QrCodeResultReceived?.Invoke(qrCode);
-                break;
-            case AccountResult account:
-                AccountResultReceived?.Invoke(account);
-                break;
-            case NoticeResult notices:
-                NoticeResultReceived?.Invoke(notices);
-                break;
-            case WebViewResult webView:
-                WebViewResultReceived?.Invoke(webView);
-                break;
-            case BaseResult result:
-                BaseResultReceived?.Invoke(result);
-                break;
+                if (!(result is T typed))
+                {
+                    return false;
+                }
+                try
+                {
+                    if (predicate != null && !predicate(typed))
+                    {
+                        return false;
+                    }
+                }
+                catch (Exception e)
+                {
+                    Registration.Dispose();
+                    Source.TrySetException(e);
+                    return true;
+                }
+                Registration.Dispose();
+                Source.TrySetResult(typed);
+                return true;
+            }
+
+            internal void Cancel(object token)
+            {
+                Waiters.Remove(this);
+                Source.TrySetCanceled((CancellationToken)token);
+            }
+
+            internal override void End(string reason)
+            {
+                Registration.Dispose();
+                Source.TrySetException(new OperationCanceledException(reason));
+            }
+        }
+    }
+
+    /// <summary>Handlers (or any items) copied on each change, so that raising them needs no
+    /// lock and allocates nothing. A multicast delegate is kept as the handlers it holds, each
+    /// called on its own.</summary>
+    internal sealed class Handlers<T>
+        where T : class
+    {
+        private static readonly T[] None = new T[0];
+        private T[] items = None;
+
+        internal T[] Current => Volatile.Read(ref items);
+
+        internal void Add(T item)
+        {
+            foreach (var one in Split(item))
+            {
+                lock (this)
+                {
+                    var grown = new T[items.Length + 1];
+                    Array.Copy(items, grown, items.Length);
+                    grown[items.Length] = one;
+                    Volatile.Write(ref items, grown);
+                }
+            }
+        }
+
+        /// <summary>Removes the last occurrence of each handler in `item`, as `-=` does.</summary>
+        internal void Remove(T item)
+        {
+            foreach (var one in Split(item))
+            {
+                lock (this)
+                {
+                    var at = Array.LastIndexOf(items, one);
+                    if (at < 0)
+                    {
+                        continue;
+                    }
+                    var shrunk = items.Length == 1 ? None : new T[items.Length - 1];
+                    Array.Copy(items, shrunk, at);
+                    Array.Copy(items, at + 1, shrunk, at, items.Length - at - 1);
+                    Volatile.Write(ref items, shrunk);
+                }
+            }
+        }
+
+        /// <summary>Empties the list; returns what it held.</summary>
+        internal T[] Clear()
+        {
+            return Interlocked.Exchange(ref items, None);
+        }
+
+        private static IEnumerable<T> Split(T item)
+        {
+            if (item is Delegate handler)
+            {
+                foreach (var one in handler.GetInvocationList())
+                {
+                    yield return (T)(object)one;
+                }
+            }
+            else if (item != null)
+            {
+                yield return item;
             }
         }
     }

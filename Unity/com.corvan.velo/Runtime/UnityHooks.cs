@@ -5,8 +5,8 @@ namespace Corvan.Velo.Unity
     /// <summary>
     /// Ties the binding to Unity's lifetime: results dispatched every frame by one hidden pump
     /// kept across scenes, the callback unregistered before the application quits and before the
-    /// editor reloads scripts, and static state reset for projects that enter play mode without a
-    /// domain reload.
+    /// editor reloads scripts (awaiting tasks ended), and static state reset, the callback
+    /// unregistered, for projects that enter play mode without a domain reload.
     /// </summary>
     internal static class UnityHooks
     {
@@ -18,9 +18,9 @@ namespace Corvan.Velo.Unity
         [RuntimeInitializeOnLoadMethod(RuntimeInitializeLoadType.SubsystemRegistration)]
         private static void OnSubsystemRegistration()
         {
-            Application.quitting -= VeloAdapter.Shutdown;
+            Application.quitting -= OnQuitting;
 #if UNITY_EDITOR
-            UnityEditor.AssemblyReloadEvents.beforeAssemblyReload -= VeloAdapter.Shutdown;
+            UnityEditor.AssemblyReloadEvents.beforeAssemblyReload -= OnBeforeAssemblyReload;
 #endif
             if (pump)
             {
@@ -31,6 +31,18 @@ namespace Corvan.Velo.Unity
             VeloAdapter.ResetStatics();
         }
 
+        private static void OnQuitting()
+        {
+            VeloAdapter.End("the application is quitting");
+        }
+
+#if UNITY_EDITOR
+        private static void OnBeforeAssemblyReload()
+        {
+            VeloAdapter.End("the editor is reloading scripts");
+        }
+#endif
+
         /// <summary>After the callback is registered: the lifetime hooks once, and the pump
         /// whenever the game is playing and has none.</summary>
         internal static void Installed()
@@ -38,9 +50,9 @@ namespace Corvan.Velo.Unity
             if (!hooked)
             {
                 hooked = true;
-                Application.quitting += VeloAdapter.Shutdown;
+                Application.quitting += OnQuitting;
 #if UNITY_EDITOR
-                UnityEditor.AssemblyReloadEvents.beforeAssemblyReload += VeloAdapter.Shutdown;
+                UnityEditor.AssemblyReloadEvents.beforeAssemblyReload += OnBeforeAssemblyReload;
 #endif
             }
             if (Application.isPlaying && !pump)

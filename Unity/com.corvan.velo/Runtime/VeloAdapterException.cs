@@ -2,16 +2,44 @@ using System;
 
 namespace Corvan.Velo.Unity
 {
-    /// <summary>The native adapter could not be used: its library or one of its functions is
-    /// missing, or it has not been initialised.</summary>
+    /// <summary>Why the binding raised a <see cref="VeloAdapterException"/>.</summary>
+    public enum VeloErrorReason
+    {
+        /// <summary>The adapter's library, VeloUnityAdapter, could not be loaded.</summary>
+        LibraryMissing,
+
+        /// <summary>The adapter's library is there, but the core library it needs, VeloCore, is
+        /// not (a player build without the real core).</summary>
+        CoreMissing,
+
+        /// <summary>The adapter's library lacks functions this package calls: it is older than the
+        /// package.</summary>
+        LibraryOutdated,
+
+        /// <summary>A result text or the login snapshot could not be read; the exception's
+        /// <see cref="Exception.InnerException"/> says where.</summary>
+        ResultUnreadable,
+
+        /// <summary>A handler of a result (or of <see cref="ResultDispatcher.DispatchFailed"/>)
+        /// threw; the exception's <see cref="Exception.InnerException"/> is what it threw.
+        /// </summary>
+        HandlerFailed,
+    }
+
+    /// <summary>The native adapter could not be used or a result could not be delivered; the
+    /// <see cref="Reason"/> tells which. Misuse, such as a request before
+    /// <see cref="VeloAdapter.Initialize"/>, is an <see cref="InvalidOperationException"/>
+    /// instead.</summary>
     public sealed class VeloAdapterException : Exception
     {
-        public VeloAdapterException(string message) : base(message)
+        internal VeloAdapterException(VeloErrorReason reason, string message,
+                                      Exception inner = null)
+            : base(message, inner)
         {
+            Reason = reason;
         }
 
-        public VeloAdapterException(string message, Exception inner) : base(message, inner)
-        {
-        }
+        /// <summary>What went wrong.</summary>
+        public VeloErrorReason Reason { get; }
     }
 }

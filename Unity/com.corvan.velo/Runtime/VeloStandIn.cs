@@ -4,6 +4,9 @@ using System.Runtime.InteropServices;
 using Newtonsoft.Json;
 using Newtonsoft.Json.Linq;
 
+// The stand-in core exists in the editor only (its library is left out of player builds): so
+// does its control, so that a game cannot ship a call that would fail only in players.
+#if UNITY_EDITOR
 namespace Corvan.Velo.Unity
 {
     /// <summary>
@@ -19,21 +22,40 @@ namespace Corvan.Velo.Unity
         /// <summary>One argument as the core received it.</summary>
         public sealed class Argument
         {
-            public string Kind;  // "text", "int", "flag" or "ctext"
-            public byte[] Bytes; // text and ctext: the bytes received
-            public int Length;   // text: the String's length
+            /// <summary>"text" (a String), "int", "flag" or "ctext" (a C text).</summary>
+            public string Kind;
+
+            /// <summary>Text and C text: the bytes received.</summary>
+            public byte[] Bytes;
+
+            /// <summary>Text: the String's length.</summary>
+            public int Length;
+
+            /// <summary>Text: whether a zero byte followed it.</summary>
             public bool Terminated;
-            public bool IsNull; // ctext: a null pointer
+
+            /// <summary>C text: whether it was a null pointer.</summary>
+            public bool IsNull;
+
+            /// <summary>Integer: its value.</summary>
             public int Int;
+
+            /// <summary>Flag: its value.</summary>
             public bool Flag;
         }
 
+        /// <summary>One call the core received.</summary>
         public sealed class Call
         {
+            /// <summary>The core's operation, as named in its facade.</summary>
             public string Operation;
+
+            /// <summary>Its arguments, in order.</summary>
             public List<Argument> Arguments = new List<Argument>();
         }
 
+        /// <summary>Whether the stand-in core is the one loaded (false with the real core).
+        /// </summary>
         public static bool IsAvailable
         {
             get {
@@ -61,6 +83,9 @@ namespace Corvan.Velo.Unity
             return veloStandInReset();
         }
 
+        /// <summary>In answering mode the stand-in answers each request from its own thread,
+        /// as the real core does.</summary>
+        /// <param name="on">Whether to answer.</param>
         public static void SetAnswering(bool on)
         {
             veloStandInSetAnswering(on);
@@ -75,6 +100,7 @@ namespace Corvan.Velo.Unity
 
         /// <summary>Keeps at most the latest <paramref name="limit"/> calls (default 4096), so
         /// that a session of any length runs in bounded memory.</summary>
+        /// <param name="limit">The most calls kept.</param>
         public static void SetRecordLimit(int limit)
         {
             veloStandInSetRecordLimit(limit);
@@ -105,6 +131,7 @@ namespace Corvan.Velo.Unity
             }
         }
 
+        /// <summary>The calls recorded since the last reset, oldest first.</summary>
         public static List<Call> Calls()
         {
             var calls = new List<Call>();
@@ -129,6 +156,9 @@ namespace Corvan.Velo.Unity
         /// With fromCoreThread it is fired later, from the core's own thread. False, with the
         /// reason in <see cref="LastError"/>, for a record it cannot read or an unknown kind.
         /// </summary>
+        /// <param name="kind">The kind of result.</param>
+        /// <param name="recordJson">The record's members, as JSON.</param>
+        /// <param name="fromCoreThread">Fire it later, from the core's thread.</param>
         public static bool Fire(string kind, string recordJson, bool fromCoreThread)
         {
             return veloStandInFire(Utf8.ToNative(kind), Utf8.ToNative(recordJson), fromCoreThread);
@@ -136,16 +166,21 @@ namespace Corvan.Velo.Unity
 
         /// <summary>What the login snapshot reports (null restores the default); false, with
         /// the reason in <see cref="LastError"/>, for a record it cannot read.</summary>
+        /// <param name="recordJson">The record's members, as JSON.</param>
         public static bool SetLoginRet(string recordJson)
         {
             return veloStandInSetLoginRet(Utf8.ToNative(recordJson));
         }
 
+        /// <summary>What <see cref="VeloNotice.LoadNoticeData"/> answers at once.</summary>
+        /// <param name="text">The answer.</param>
         public static void SetNoticeData(string text)
         {
             veloStandInSetNoticeData(Utf8.ToNative(text));
         }
 
+        /// <summary>What <see cref="VeloWebView.GetEncodeUrl"/> answers.</summary>
+        /// <param name="text">The answer.</param>
         public static void SetEncodeUrl(string text)
         {
             veloStandInSetEncodeUrl(Utf8.ToNative(text));
@@ -244,3 +279,4 @@ namespace Corvan.Velo.Unity
         private static extern void veloStandInSetEncodeUrl(byte[] text);
     }
 }
+#endif

@@ -70,6 +70,7 @@ namespace UnityEngine
             var component = (T)Activator.CreateInstance(typeof(T), true);
             component.gameObject = this;
             components.Add(component);
+            UnityApiStandIn.Engine.SendMessage(component, "OnEnable");
             return component;
         }
 
@@ -87,7 +88,22 @@ namespace UnityEngine
 
     public class Behaviour : Component
     {
-        public bool enabled { get; set; } = true;
+        private bool isEnabled = true;
+
+        // As in Unity: enabling and disabling call OnEnable and OnDisable.
+        public bool enabled
+        {
+            get {
+                return isEnabled;
+            }
+            set {
+                if (isEnabled != value)
+                {
+                    isEnabled = value;
+                    UnityApiStandIn.Engine.SendMessage(this, value ? "OnEnable" : "OnDisable");
+                }
+            }
+        }
     }
 
     public class MonoBehaviour : Behaviour
@@ -218,10 +234,28 @@ namespace UnityApiStandIn
                          .Where(b => b && b.enabled)
                          .ToList())
             {
-                var update = behaviour.GetType().GetMethod(
-                    "Update", BindingFlags.Instance | BindingFlags.Public | BindingFlags.NonPublic,
-                    null, Type.EmptyTypes, null);
-                update?.Invoke(behaviour, null);
+                SendMessage(behaviour, "Update");
+            }
+        }
+
+        /// <summary>Calls a MonoBehaviour's message method, if it has one, as the engine does.
+        /// </summary>
+        internal static void SendMessage(Object target, string message)
+        {
+            if (!(target is MonoBehaviour))
+            {
+                return;
+            }
+            var method = target.GetType().GetMethod(
+                message, BindingFlags.Instance | BindingFlags.Public | BindingFlags.NonPublic, null,
+                Type.EmptyTypes, null);
+            try
+            {
+                method?.Invoke(target, null);
+            }
+            catch (TargetInvocationException e)
+            {
+                log.Add(e.InnerException); // the engine logs what a message throws
             }
         }
 
@@ -283,6 +317,10 @@ namespace UnityApiStandIn
             {
                 foreach (var component in gameObject.components)
                 {
+                    if (component is Behaviour behaviour && behaviour.enabled)
+                    {
+                        SendMessage(component, "OnDisable");
+                    }
                     component.destroyed = true;
                 }
                 objects.Remove(gameObject);

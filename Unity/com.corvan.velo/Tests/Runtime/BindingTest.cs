@@ -1,19 +1,20 @@
 using System;
 using System.Collections.Generic;
+using System.Runtime.InteropServices;
 using System.Text;
 using NUnit.Framework;
 
 namespace Corvan.Velo.Unity.Tests
 {
-    /// <summary>A clean stand-in core and dispatcher for each test, and checks of what the core
-    /// received.</summary>
+    /// <summary>A clean stand-in core and dispatcher for each test, every result and failure
+    /// recorded, and checks of what the core received.</summary>
     public abstract class BindingTest
     {
         /// <summary>Every result raised since the test began, raw and typed, in order.</summary>
         protected readonly List<KeyValuePair<int, string>> Raw =
             new List<KeyValuePair<int, string>>();
         protected readonly List<BaseResult> Typed = new List<BaseResult>();
-        protected readonly List<Exception> Failures = new List<Exception>();
+        protected readonly List<VeloAdapterException> Failures = new List<VeloAdapterException>();
 
         [SetUp]
         public void SetUpBinding()
@@ -27,20 +28,20 @@ namespace Corvan.Velo.Unity.Tests
             Failures.Clear();
             ResultDispatcher.ResultReceived += (id, json) =>
                 Raw.Add(new KeyValuePair<int, string>(id, json));
-            ResultDispatcher.LoginResultReceived += Typed.Add;
-            ResultDispatcher.BaseResultReceived += Typed.Add;
-            ResultDispatcher.QrCodeResultReceived += Typed.Add;
-            ResultDispatcher.AccountResultReceived += Typed.Add;
-            ResultDispatcher.NoticeResultReceived += Typed.Add;
-            ResultDispatcher.WebViewResultReceived += Typed.Add;
+            VeloLogin.LoginResultReceived += Typed.Add;
+            VeloLogin.EnvelopeResultReceived += Typed.Add;
+            VeloLogin.QrCodeResultReceived += Typed.Add;
+            VeloAccount.AccountResultReceived += Typed.Add;
+            VeloNotice.NoticeResultReceived += Typed.Add;
+            VeloWebView.WebViewResultReceived += Typed.Add;
             ResultDispatcher.DispatchFailed += Failures.Add;
         }
 
-        [TearDown]
-        public void TearDownBinding()
+        /// <summary>Fires base results with these method numbers, in order.</summary>
+        internal static void FireBase(params int[] methodNameIDs)
         {
-            VeloStandIn.Reset();
-            ResultDispatcher.Reset();
+            foreach (var id in methodNameIDs)
+                Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":" + id + "}", false));
         }
 
         /// <summary>Fires one result of `kind` through the stand-in core, dispatches it and
@@ -51,42 +52,26 @@ namespace Corvan.Velo.Unity.Tests
             Assert.IsTrue(VeloStandIn.Fire(kind, record, false), VeloStandIn.LastError);
             Assert.AreEqual(1, ResultDispatcher.DispatchPending());
             CollectionAssert.IsEmpty(Failures);
-            Assert.IsInstanceOf<T>(Typed[Typed.Count - 1]);
             return (T)Typed[Typed.Count - 1];
         }
 
-        protected sealed class Expected
+        /// <summary>Hands `text` to the binding as the native callback would.</summary>
+        internal static void Receive(int methodNameID, string text)
         {
-            public string Kind;
-            public string Text;
-            public int Int;
-            public bool Flag;
+            var bytes = Encoding.UTF8.GetBytes(text + "\0");
+            var native = Marshal.AllocHGlobal(bytes.Length);
+            Marshal.Copy(bytes, 0, native, bytes.Length);
+            ResultDispatcher.Receive(methodNameID, native); // never throws
+            Marshal.FreeHGlobal(native);
         }
 
-        protected static Expected Text(string text)
-        {
-            return new Expected { Kind = "text", Text = text };
-        }
+        /// <summary>A C text the core should receive (null stays null).</summary>
+        protected static object CText(string text) => new[] { "ctext", text };
 
-        protected static Expected Int(int value)
-        {
-            return new Expected { Kind = "int", Int = value };
-        }
-
-        protected static Expected Flag(bool value)
-        {
-            return new Expected { Kind = "flag", Flag = value };
-        }
-
-        protected static Expected CText(string text)
-        {
-            return new Expected { Kind = "ctext", Text = text };
-        }
-
-        /// <summary>The core received exactly one call, `operation`, with these arguments: texts
-        /// as their UTF-8 bytes (null as an empty String, except C texts, which stay
-        /// null).</summary>
-        protected static void ExpectSingleCall(string operation, params Expected[] expected)
+        /// <summary>The core received exactly one call, `operation`, with these arguments: a
+        /// string for a String (zero-terminated, of its UTF-8 length), <see cref="CText"/>, an
+        /// integer or a flag; texts compared as UTF-8.</summary>
+        protected static void ExpectSingleCall(string operation, params object[] expected)
         {
             var calls = VeloStandIn.Calls();
             Assert.AreEqual(1, calls.Count, "core calls");
@@ -95,31 +80,21 @@ namespace Corvan.Velo.Unity.Tests
             Assert.AreEqual(expected.Length, args.Count, "arguments of " + operation);
             for (var i = 0; i < expected.Length; ++i)
             {
-                var
-                    where = operation + " argument " + (i + 1);
-                Assert.AreEqual(expected[i].Kind, args[i].Kind, where);
-                switch (expected[i].Kind)
+                var context = operation + " argument " + (i + 1);
+                var arg = args[i];
+                var received =
+                    arg.Kind == "int" ? arg.Int
+                    : arg.Kind == "flag"
+                        ? arg.Flag
+                        : (object) new[] { arg.Kind, arg.IsNull ? null
+                                                                : Encoding.UTF8.GetString(
+                                                                      arg.Bytes ?? new byte[0]) };
+                Assert.AreEqual(expected[i] is string text ? new[] { "text", text } : expected[i],
+                                received, context);
+                if (arg.Kind == "text")
                 {
-                case "text":
-                    var bytes = Encoding.UTF8.GetBytes(expected[i].Text ?? "");
-                        CollectionAssert.AreEqual(bytes, args[i].Bytes, where);
-                        Assert.AreEqual(bytes.Length, args[i].Length, where);
-                        Assert.IsTrue(args[i].Terminated, where);
-                        break;
-                case "ctext":
-                        Assert.AreEqual(expected[i].Text == null, args[i].IsNull, where);
-                        if (expected[i].Text != null)
-                        {
-                            CollectionAssert.AreEqual(Encoding.UTF8.GetBytes(expected[i].Text),
-                                                      args[i].Bytes, where);
-                        }
-                        break;
-                case "int":
-                        Assert.AreEqual(expected[i].Int, args[i].Int, where);
-                        break;
-                case "flag":
-                        Assert.AreEqual(expected[i].Flag, args[i].Flag, where);
-                        break;
+                    Assert.AreEqual(arg.Bytes.Length, arg.Length, context);
+                    Assert.IsTrue(arg.Terminated, context);
                 }
             }
         }

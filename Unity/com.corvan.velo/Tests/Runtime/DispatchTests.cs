@@ -1,138 +1,215 @@
 using System;
+using System.Collections.Generic;
 using System.Linq;
 using System.Runtime.CompilerServices;
-using System.Runtime.InteropServices;
-using System.Text;
 using System.Threading;
+using System.Threading.Tasks;
 using NUnit.Framework;
 
 namespace Corvan.Velo.Unity.Tests
 {
     /// <summary>Results are read on the core's thread and raised on the thread that dispatches
-    /// them, in order, a bounded number at a time, and nothing is lost.</summary>
+    /// them, in order, a bounded number at a time, every handler isolated from the others, with
+    /// nothing lost, nothing allocated per frame, and awaitable.</summary>
     [TestFixture]
     public class DispatchTests : BindingTest
     {
-        private static void FireBase(int methodNameID, bool fromCoreThread = false)
-        {
-            Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":" + methodNameID + "}",
-                                           fromCoreThread));
-        }
-
-        private int[] Dispatched()
-        {
-            return Typed.Select(r => r.MethodNameID).ToArray();
-        }
-
-        /// <summary>Fires base results numbered 0, 1, 2... from a thread of its own until
-        /// stopped, counting each once it is queued.</summary>
-        private sealed class Producer
-        {
-            private readonly Thread thread;
-            private int fired;
-            private int stop;
-
-            public Producer()
-            {
-                thread = new Thread(Run);
-                thread.Start();
-            }
-
-            public int Fired => Volatile.Read(ref fired);
-
-            public int Stop()
-            {
-                Volatile.Write(ref stop, 1);
-                thread.Join();
-                return Fired;
-            }
-
-            private void Run()
-            {
-                for (var id = 0; Volatile.Read(ref stop) == 0; ++id)
-                {
-                    FireBase(id);
-                    Interlocked.Increment(ref fired);
-                }
-            }
-        }
+        private int[] Dispatched() => Typed.Select(r => r.MethodNameID).ToArray();
 
         [Test]
         public void ADispatchEndsWithTheResultsQueuedBeforeItWhileAnotherThreadKeepsQueueing()
         {
-            var producer = new Producer();
+            var fired = 0;
+            var stop = false;
+            void Produce()
+            {
+                for (var id = 0; !Volatile.Read(ref stop); Interlocked.Increment(ref fired))
+                    FireBase(id++);
+            }
+            var producer = new Thread(Produce);
             var firedWhenTheFirstWasRaised = -1;
-            ResultDispatcher.BaseResultReceived += r =>
+            VeloLogin.EnvelopeResultReceived += r =>
             {
                 if (firedWhenTheFirstWasRaised < 0)
                 {
-                    firedWhenTheFirstWasRaised = producer.Fired;
+                    firedWhenTheFirstWasRaised = Volatile.Read(ref fired);
                     Thread.Sleep(100); // the producer queues more meanwhile
                 }
             };
-            int fired;
+            producer.Start();
             try
             {
-                while (producer.Fired < 100)
-                {
+                while (Volatile.Read(ref fired) < 100)
                     Thread.Sleep(1);
-                }
-                var firedBefore = producer.Fired;
+                var firedBefore = Volatile.Read(ref fired);
                 var dispatched = ResultDispatcher.DispatchPending();
                 // Queued when it began: at least what was fired before, and at most what was fired
                 // when the first result was raised, plus one queued but not yet counted.
-                Assert.GreaterOrEqual(dispatched, firedBefore);
-                Assert.LessOrEqual(dispatched, firedWhenTheFirstWasRaised + 1);
+                Assert.That(dispatched, Is.InRange(firedBefore, firedWhenTheFirstWasRaised + 1));
                 Assert.Greater(ResultDispatcher.PendingCount, 0, "results queued meanwhile wait");
                 for (var call = 0; call < 20; ++call)
-                {
                     ResultDispatcher.DispatchPending(call % 2 == 0 ? 7 : int.MaxValue);
-                }
             }
             finally
             {
-                fired = producer.Stop();
+                Volatile.Write(ref stop, true);
+                producer.Join();
             }
-            while (ResultDispatcher.DispatchPending() > 0)
-            {
-            }
-            CollectionAssert.AreEqual(Enumerable.Range(0, fired).ToArray(), Dispatched(),
-                                      "every result once, in order");
+            ResultDispatcher.DispatchPending(); // all that was queued, the producer stopped
+            Assert.AreEqual(Enumerable.Range(0, fired), Dispatched(),
+                            "every result once, in order");
         }
 
         [Test]
         public void ABoundedDispatchLeavesTheRestQueuedInOrder()
         {
-            for (var id = 1; id <= 10; ++id)
-            {
-                FireBase(id);
-            }
+            FireBase(Enumerable.Range(1, 10).ToArray());
             Assert.AreEqual(3, ResultDispatcher.DispatchPending(3));
-            Assert.AreEqual(new[] { 1, 2, 3 }, Dispatched());
             ResultDispatcher.MaxResultsPerFrame = 2;
             Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
             ResultDispatcher.MaxResultsPerFrame = int.MaxValue;
             // Each result outlasts the budgets below: one result a call, the first always.
-            ResultDispatcher.BaseResultReceived += r => Thread.Sleep(20);
+            VeloLogin.EnvelopeResultReceived += r => Thread.Sleep(20);
             Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.Zero));
             Assert.AreEqual(1, ResultDispatcher.DispatchPending(TimeSpan.FromMilliseconds(1)));
             ResultDispatcher.FrameBudget = TimeSpan.FromMilliseconds(1);
             Assert.AreEqual(1, ResultDispatcher.DispatchFrame());
             Assert.AreEqual(2, ResultDispatcher.DispatchPending(TimeSpan.FromMinutes(10)));
-            Assert.AreEqual(Enumerable.Range(1, 10).ToArray(), Dispatched());
-            Assert.AreEqual(0, ResultDispatcher.PendingCount);
+            Assert.AreEqual(Enumerable.Range(1, 10), Dispatched());
         }
 
         [Test]
-        public void DispatchedResultsAreNotKeptByTheQueue()
+        public void EveryHandlerRunsAndANestedDispatchKeepsOrderAndBounds()
+        {
+            var raised = new List<string>();
+            ResultDispatcher.ResultReceived += (id, json) => throw new Exception("raw " + id);
+            Action<BaseResult> any = r => raised.Add("any" + r.MethodNameID); // contravariant
+            VeloLogin.LoginResultReceived += any;
+            VeloLogin.LoginResultReceived += r => throw new Exception("login " + r.MethodNameID);
+            VeloLogin.LoginResultReceived += r => raised.Add("ui" + r.MethodNameID);
+            VeloLogin.EnvelopeResultReceived += r =>
+            {
+                raised.Add("A" + r.MethodNameID);
+                if (r.MethodNameID == 1)
+                    FireBase(99); // after the outer dispatch began
+                raised.Add("nested" + ResultDispatcher.DispatchPending());
+            };
+            VeloLogin.EnvelopeResultReceived += r => raised.Add("B" + r.MethodNameID);
+            VeloStandIn.Fire("login", "{\"methodNameID\":7}", false);
+            FireBase(1);
+            Receive(5, "[1]");
+            FireBase(2);
+            Assert.AreEqual(4, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(new[] { "any7", "ui7", "A1", "nested0", "B1", "A2", "nested0", "B2" },
+                            raised);
+            Assert.AreEqual(new[] { "raw 7", "login 7", "raw 1", "read 5", "raw 5", "raw 2" },
+                            Failures.Select(e => e.Reason == VeloErrorReason.HandlerFailed
+                                                     ? e.InnerException.Message
+                                                     : "read " + e.Message.Split(' ')[1]));
+            raised.Clear();
+            ResultDispatcher.MaxResultsPerFrame = 2;
+            FireBase(3, 4, 5, 6);
+            Assert.AreEqual(2, ResultDispatcher.DispatchFrame());
+            Assert.AreEqual(new[] { "A99", "nested0", "B99", "A3", "nested0", "B3" }, raised);
+            VeloLogin.LoginResultReceived -= any;
+            VeloStandIn.Fire("login", "{\"methodNameID\":8}", false);
+            ResultDispatcher.DispatchPending();
+            Assert.IsFalse(raised.Contains("any8"), "unsubscribed");
+        }
+
+        [Test]
+        public void TextsThatCannotBeReadFromTheCoresThreadFailOnTheDispatchingThread()
+        {
+            var failedOn = -1;
+            ResultDispatcher.DispatchFailed += e => failedOn = Thread.CurrentThread.ManagedThreadId;
+            var texts = new[] { "{\"methodNameID\":7,\"retCode\":\"7\"}", "[1]", "{\"ret\":1} x",
+                                "{\"methodNameID\":7,\"ret", "{\"retCode\":2147483648}" };
+            var core = new Thread(() => texts.ToList().ForEach(text => Receive(7, text)));
+            core.Start();
+            core.Join();
+            Assert.AreEqual(-1, failedOn, "raised before anyone dispatched");
+            Assert.AreEqual(texts.Length, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(Enumerable.Repeat(VeloErrorReason.ResultUnreadable, texts.Length),
+                            Failures.Select(e => e.Reason));
+            StringAssert.StartsWith("Result 7 could not be read", Failures[0].Message);
+            Assert.AreEqual(Thread.CurrentThread.ManagedThreadId, failedOn);
+            Assert.AreEqual(texts, Raw.Select(r => r.Value), "the raw texts still arrive");
+            CollectionAssert.IsEmpty(Typed);
+        }
+
+        [Test]
+        public void NothingIsAllocatedPerFrameNorPerResultWithOrWithoutBounds()
+        {
+            var allocated = (Func<long>)Delegate.CreateDelegate(
+                typeof(Func<long>), typeof(GC).GetMethod("GetAllocatedBytesForCurrentThread"));
+            ResultDispatcher.Reset(); // typed handlers only: no raw text kept
+            VeloLogin.EnvelopeResultReceived += Typed.Add;
+            Typed.Capacity = 100;
+            foreach (var bounded in new[] { false, true })
+            {
+                ResultDispatcher.FrameBudget =
+                    bounded ? TimeSpan.FromMinutes(1) : TimeSpan.MaxValue;
+                ResultDispatcher.MaxResultsPerFrame = bounded ? 3 : int.MaxValue;
+                for (var round = 0; round < 2; ++round) // the first warms up
+                {
+                    Typed.Clear();
+                    FireBase(Enumerable.Range(0, 12).ToArray());
+                    var before = allocated();
+                    for (var frame = 0; frame < 10; ++frame)
+                    {
+                        ResultDispatcher.DispatchFrame();
+                        ResultDispatcher.DispatchPending(ResultDispatcher.FrameBudget);
+                    }
+                    var bytes = allocated() - before;
+                    Assert.AreEqual(12, Typed.Count);
+                    Assert.IsTrue(round == 0 || bytes == 0, bytes + " bytes, bounded: " + bounded);
+                }
+            }
+        }
+
+        [Test]
+        public void AnAwaitedResultCompletesInOrderWithTheEventsOrIsCancelled()
+        {
+            var order = new List<string>();
+            VeloLogin.EnvelopeResultReceived += r => order.Add("event " + r.MethodNameID);
+            var second = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 2);
+            var dispatching = Thread.CurrentThread; // "?" when awaited elsewhere
+            second.ContinueWith(t => order.Add("awaited " + t.Result.MethodNameID +
+                                               (Thread.CurrentThread == dispatching ? "" : "?")),
+                                TaskContinuationOptions.ExecuteSynchronously);
+            var account = ResultDispatcher.NextAsync<AccountResult>(null);
+            var throwing = ResultDispatcher.NextAsync<BaseResult>(r => throw new FormatException());
+            var cancel = new CancellationTokenSource();
+            var cancelled = ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token);
+            FireBase(1, 2, 3);
+            Assert.IsFalse(second.IsCompleted, "completed before anyone dispatched");
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(new[] { "event 1", "event 2", "awaited 2", "event 3" }, order);
+            Assert.IsInstanceOf<FormatException>(throwing.Exception.InnerException);
+            Assert.IsFalse(account.IsCompleted);
+            VeloStandIn.Fire("account", "{\"methodNameID\":4}", false);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(4, account.Result.MethodNameID);
+            cancel.Cancel();
+            Assert.IsTrue(cancelled.IsCanceled);
+            Assert.IsTrue(ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token).IsCanceled);
+        }
+
+        [Test]
+        public void NeitherTheCallbackNorDispatchedResultsDependOnTheGarbageCollector()
         {
             var result = DispatchOneAndForgetIt();
-            for (var i = 0; i < 3 && result.IsAlive; ++i)
-            {
-                GC.Collect();
-                GC.WaitForPendingFinalizers();
-            }
-            Assert.IsFalse(result.IsAlive);
+            GC.Collect();
+            GC.WaitForPendingFinalizers();
+            GC.Collect();
+            Assert.IsFalse(result.IsAlive, "kept by the queue");
+            Assert.IsTrue(VeloStandIn.Fire("base", "{\"methodNameID\":11}", true));
+            VeloStandIn.WaitForAnswers();
+            var raw = 0;
+            ResultDispatcher.ResultReceived += (id, json) => raw += id;
+            FireBase(12);
+            Assert.AreEqual(2, ResultDispatcher.DispatchPending());
+            Assert.AreEqual(12, raw, "raw texts kept only while ResultReceived has a handler");
         }
 
         [MethodImpl(MethodImplOptions.NoInlining)]
@@ -140,138 +217,10 @@ namespace Corvan.Velo.Unity.Tests
         {
             var raised = new WeakReference(null);
             ResultDispatcher.Reset(); // no handler keeps it
-            ResultDispatcher.BaseResultReceived += r => raised.Target = r;
-            FireBase(1);
-            FireBase(2);
-            ResultDispatcher.DispatchPending(1);
+            VeloLogin.EnvelopeResultReceived += r => raised.Target = r;
+            FireBase(1, 2);
+            Assert.AreEqual(2, ResultDispatcher.DispatchPending());
             return raised;
         }
-
-        [Test]
-        public void ATextThatCannotBeReadBecomesDispatchFailedOnTheDispatchingThread()
-        {
-            var failedOn = -1;
-            ResultDispatcher.DispatchFailed += e => failedOn = Thread.CurrentThread.ManagedThreadId;
-            var texts = new[] { "{\"methodNameID\":7,\"retCode\":\"7\"}", "[1]", "{\"ret\":1} x",
-                                "{\"methodNameID\":7,\"ret", "{\"retCode\":2147483648}" };
-            var thread = new Thread(() =>
-            {
-                foreach (var text in texts)
-                {
-                    Receive(7, text);
-        }
-    });
-    thread.Start();
-    thread.Join();
-    Assert.AreEqual(texts.Length, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(texts.Length, Failures.Count);
-    Assert.IsTrue(Failures.All(e => e is VeloAdapterException &&
-                                    e.Message.StartsWith("Result 7 could not be read")));
-    Assert.AreEqual(Thread.CurrentThread.ManagedThreadId, failedOn);
-    Assert.AreEqual(texts, Raw.Select(r => r.Value).ToArray(), "the raw texts still arrive");
-    CollectionAssert.IsEmpty(Typed);
-}
-
-private static void Receive(int methodNameID, string text)
-{
-    var bytes = Encoding.UTF8.GetBytes(text + "\0");
-    var native = Marshal.AllocHGlobal(bytes.Length);
-    try
-    {
-        Marshal.Copy(bytes, 0, native, bytes.Length);
-        ResultDispatcher.Receive(methodNameID, native);
     }
-    finally
-    {
-        Marshal.FreeHGlobal(native);
-    }
-}
-
-[Test]
-public void ResultsFromTheCoreThreadWaitForTheDispatchingThread()
-{
-    var raisedOn = -1;
-    ResultDispatcher.BaseResultReceived += r => raisedOn = Thread.CurrentThread.ManagedThreadId;
-    FireBase(9, true);
-    Assert.IsTrue(VeloStandIn.WaitForAnswers());
-    Assert.AreEqual(1, ResultDispatcher.PendingCount);
-    Assert.AreEqual(-1, raisedOn, "raised before anyone dispatched");
-    Assert.AreEqual(1, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(Thread.CurrentThread.ManagedThreadId, raisedOn);
-}
-
-[Test]
-public void TheRawTextIsKeptOnlyForResultsThatArriveWhileItHasAHandler()
-{
-    ResultDispatcher.Reset();
-    FireBase(1);
-    var raw = 0;
-    ResultDispatcher.ResultReceived += (id, json) => ++raw;
-    FireBase(2);
-    Assert.AreEqual(2, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(1, raw);
-}
-
-[Test]
-public void TheCallbackSurvivesGarbageCollections()
-{
-    for (var i = 0; i < 3; ++i)
-    {
-        GC.Collect();
-        GC.WaitForPendingFinalizers();
-    }
-    FireBase(11, true);
-    VeloStandIn.WaitForAnswers();
-    ResultDispatcher.DispatchPending();
-    Assert.AreEqual(new[] { 11 }, Dispatched());
-}
-
-[Test]
-public void AfterShutdownNothingIsDeliveredAndInitializeRegistersAgain()
-{
-    VeloAdapter.Shutdown();
-    FireBase(1);
-    Assert.AreEqual(0, ResultDispatcher.PendingCount);
-    VeloAdapter.Initialize();
-    FireBase(2);
-    Assert.AreEqual(1, ResultDispatcher.PendingCount);
-}
-
-[Test]
-public void AHandlersExceptionGoesToDispatchFailedAndTheRestIsStillDispatched()
-{
-    var count = 0;
-    ResultDispatcher.BaseResultReceived += r =>
-    {
-        if (++count == 1)
-        {
-            throw new InvalidOperationException("handler");
-        }
-    };
-    FireBase(1);
-    FireBase(2);
-    Assert.AreEqual(2, ResultDispatcher.DispatchPending());
-    Assert.AreEqual(2, count);
-    Assert.AreEqual(1, Failures.Count);
-    Assert.IsInstanceOf<InvalidOperationException>(Failures[0]);
-}
-
-[Test]
-public void WithoutADispatchFailedHandlerTheFirstFailureIsThrownOnceTheCallIsDone()
-{
-    ResultDispatcher.Reset();
-    var raised = 0;
-    ResultDispatcher.BaseResultReceived += r =>
-    {
-        ++raised;
-        throw new InvalidOperationException("handler " + raised);
-    };
-    FireBase(1);
-    FireBase(2);
-    var thrown = Assert.Throws<VeloAdapterException>(() => ResultDispatcher.DispatchPending());
-    Assert.AreEqual("handler 1", thrown.InnerException.Message);
-    Assert.AreEqual(2, raised);
-    Assert.AreEqual(0, ResultDispatcher.PendingCount);
-}
-}
 }
