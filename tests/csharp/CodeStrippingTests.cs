@@ -39,59 +39,40 @@ namespace Corvan.Velo.Unity.Tests
                                       .SelectMany(m => m.GetParameters())
                                       .Select(p => p.ParameterType)
                                       .Where(t => typeof(Delegate).IsAssignableFrom(t))
-                                      .Distinct()
                                       .ToList();
-            CollectionAssert.IsNotEmpty(nativeDelegates);
-            foreach (var type in nativeDelegates)
-                Assert.IsTrue(type.IsDefined(typeof(UnmanagedFunctionPointerAttribute), false),
-                              type + " declares its calling convention");
-
-            var made = 0;
-            foreach (var method in Methods())
+            Assert.IsTrue(nativeDelegates.All(
+                t => t.IsDefined(typeof(UnmanagedFunctionPointerAttribute), false)));
+            var made =
+                Methods()
+                    .SelectMany(m => IL(m).Zip(IL(m).Skip(1), (a, b) => (m, a, b)))
+                    .Where(i => i.b.OpCode == OpCodes.Newobj &&
+                                nativeDelegates.Contains(Resolve(i.m, i.b.Token).DeclaringType))
+                    .Select(i => (i.a.OpCode == OpCodes.Ldftn ? Resolve(i.m, i.a.Token) : null,
+                                  Resolve(i.m, i.b.Token).DeclaringType))
+                    .ToList();
+            CollectionAssert.IsNotEmpty(made, "the native callback's delegate is made");
+            foreach (var (target, type) in made)
             {
-                MethodBase target = null;
-                OpCode targetBy = OpCodes.Nop;
-                foreach (var instruction in IL(method))
-                {
-                    if (instruction.OpCode == OpCodes.Ldftn ||
-                        instruction.OpCode == OpCodes.Ldvirtftn)
-                    {
-                        target = Resolve(method, instruction.Token);
-                        targetBy = instruction.OpCode;
-                    }
-                    else if (instruction.OpCode == OpCodes.Newobj &&
-                             nativeDelegates.Contains(
-                                 Resolve(method, instruction.Token).DeclaringType))
-                    {
-                        var delegateType = Resolve(method, instruction.Token).DeclaringType;
-                        var context = delegateType.Name + " made in " + method.DeclaringType + "." +
-                                      method.Name + " for " + target;
-                        ++made;
-                        Assert.AreEqual(OpCodes.Ldftn, targetBy, context);
-                        Assert.IsTrue(target.IsStatic, context + ": not static");
-                        Assert.IsFalse(target.IsGenericMethod || target.DeclaringType.IsGenericType,
-                                       context + ": generic");
-                        Assert.IsFalse(IsCompilerGenerated(target), context + ": a lambda");
-                        var callback = target.GetCustomAttributesData().SingleOrDefault(
-                            a => a.AttributeType == typeof(MonoPInvokeCallbackAttribute));
-                        Assert.IsNotNull(callback, context + ": no [MonoPInvokeCallback]");
-                        Assert.AreEqual(delegateType, callback.ConstructorArguments[0].Value,
-                                        context);
-                    }
-                }
+                var callback = target?.GetCustomAttributesData().SingleOrDefault(
+                    a => a.AttributeType == typeof(MonoPInvokeCallbackAttribute));
+                Assert.IsTrue(target != null && target.IsStatic && !target.IsGenericMethod &&
+                                  !target.DeclaringType.IsGenericType &&
+                                  !IsCompilerGenerated(target) &&
+                                  type.Equals(callback?.ConstructorArguments[0].Value),
+                              type + " made for " + target +
+                                  ": not a static, non-generic [MonoPInvokeCallback] method");
             }
-            Assert.Greater(made, 0, "the native callback's delegate is made somewhere");
         }
 
         [Test]
         public void TheBindingCallsNoReflection()
         {
-            var calls =
-                from method in Methods() from instruction in IL(method)
-                    where instruction.OpCode.OperandType == OperandType.InlineMethod let called =
-                    Resolve(method, instruction.Token)
-                                        where IsReflection(called) select method.DeclaringType +
-  "." + method.Name + " calls " + called.DeclaringType + "." + called.Name;
+            var calls = Methods().SelectMany(
+                m => IL(m)
+                         .Where(i => i.OpCode.OperandType == OperandType.InlineMethod &&
+                                     IsReflection(Resolve(m, i.Token)))
+                         .Select(i => m.DeclaringType + "." + m.Name + " calls " +
+                                      Resolve(m, i.Token)));
             CollectionAssert.IsEmpty(calls.ToList());
         }
 

@@ -1,4 +1,3 @@
-using System;
 using System.Collections.Generic;
 using System.Runtime.InteropServices;
 using System.Text;
@@ -7,9 +6,11 @@ using NUnit.Framework;
 namespace Corvan.Velo.Unity.Tests
 {
     /// <summary>A clean stand-in core and dispatcher for each test, every result and failure
-    /// recorded, and checks of what the core received.</summary>
+    /// recorded.</summary>
     public abstract class BindingTest
     {
+        protected const string Unicode = "\u00e9 \u65e5\u672c\u8a9e \U0001F3AE";
+
         /// <summary>Every result raised since the test began, raw and typed, in order.</summary>
         protected readonly List<KeyValuePair<int, string>> Raw =
             new List<KeyValuePair<int, string>>();
@@ -63,40 +64,6 @@ namespace Corvan.Velo.Unity.Tests
             Marshal.Copy(bytes, 0, native, bytes.Length);
             ResultDispatcher.Receive(methodNameID, native); // never throws
             Marshal.FreeHGlobal(native);
-        }
-
-        /// <summary>A C text the core should receive (null stays null).</summary>
-        protected static object CText(string text) => new[] { "ctext", text };
-
-        /// <summary>The core received exactly one call, `operation`, with these arguments: a
-        /// string for a String (zero-terminated, of its UTF-8 length), <see cref="CText"/>, an
-        /// integer or a flag; texts compared as UTF-8.</summary>
-        protected static void ExpectSingleCall(string operation, params object[] expected)
-        {
-            var calls = VeloStandIn.Calls();
-            Assert.AreEqual(1, calls.Count, "core calls");
-            Assert.AreEqual(operation, calls[0].Operation);
-            var args = calls[0].Arguments;
-            Assert.AreEqual(expected.Length, args.Count, "arguments of " + operation);
-            for (var i = 0; i < expected.Length; ++i)
-            {
-                var context = operation + " argument " + (i + 1);
-                var arg = args[i];
-                var received =
-                    arg.Kind == "int" ? arg.Int
-                    : arg.Kind == "flag"
-                        ? arg.Flag
-                        : (object) new[] { arg.Kind, arg.IsNull ? null
-                                                                : Encoding.UTF8.GetString(
-                                                                      arg.Bytes ?? new byte[0]) };
-                Assert.AreEqual(expected[i] is string text ? new[] { "text", text } : expected[i],
-                                received, context);
-                if (arg.Kind == "text")
-                {
-                    Assert.AreEqual(arg.Bytes.Length, arg.Length, context);
-                    Assert.IsTrue(arg.Terminated, context);
-                }
-            }
         }
     }
 }

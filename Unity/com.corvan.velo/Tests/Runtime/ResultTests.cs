@@ -12,118 +12,96 @@ namespace Corvan.Velo.Unity.Tests
     [TestFixture]
     public class ResultTests : BindingTest
     {
-        private const string Unicode = "\u00e9 \u65e5\u672c\u8a9e \U0001F3AE";
-
         // Texts a lenient reader would turn into something else.
-        private static readonly string[] Texts = {
-            "1990-05-17T08:30:00Z",
-            "/Date(0)/",
-            "2024-01-01T00:00:00",
-            "12345",
-            "-0.5e3",
-            "{\"a\":[1,\"b\"],\"when\":\"2024-01-01T00:00:00Z\"}",
-            Unicode,
-            "line\nbreak \"quoted\" \\ tab\t \u0001",
-            "true",
-            "",
-            "null",
-            "2024-01-01",
-            "05/17/1990 08:30:00",
-            "[{\"channel\":\"Guest\",\"channelid\":3}]",
-            "1e400"
-        };
+        private static readonly string[] Texts =
+            ("1990-05-17T08:30:00Z|/Date(0)/|2024-01-01T00:00:00|12345|-0.5e3|" +
+             "{\"a\":[1,\"b\"],\"when\":\"2024-01-01T00:00:00Z\"}|" + Unicode +
+             "|line\nbreak \"quoted\" \\ tab\t \u0001|true||null|2024-01-01|05/17/1990 08:30:00|" +
+             "[{\"channel\":\"Guest\",\"channelid\":3}]|1e400")
+                .Split('|');
 
         private static string T(int i) => Texts[i % Texts.Length];
 
-        /// <summary>One member: its path in the record ("a/0/b" nests), the value sent, and
-        /// where the game reads it.</summary>
-        private static object[] M<TResult>(string path, object sent, Func<TResult, object> read)
+        /// <summary>A kind's members: each one's path in the record ("a/0/b" nests; "none" for
+        /// none), the value sent, and where the game reads it; the envelope's first.</summary>
+        private static object[] Kind<R>(string kind, bool extraJson,
+                                        params(string, object, Func<R, object>)[] members)
+            where R : BaseResult
         {
-            return new[] { path, sent, (Func<BaseResult, object>)(r => read((TResult)(object)r)) };
+            var envelope = new(string, object, Func<R, object>)[] {
+                ("methodNameID", kind.Length, r => r.MethodNameID),
+                ("retCode", int.MinValue, r => r.RetCode),
+                ("retMsg", T(kind.Length), r => r.RetMsg),
+                ("ret", int.MaxValue, r => r.Ret),
+                ("msg", T(kind.Length + 1), r => r.Msg),
+                ("extraJson", T(kind.Length + 2), r => r.ExtraJson),
+            };
+            return new object[] {
+                kind, typeof(R),
+                envelope.Take(extraJson ? 6 : 5)
+                    .Concat(members)
+                    .Select(m => new[] { m.Item1, m.Item2,
+                                         (Func<BaseResult, object>)(r => m.Item3((R)r)) })
+                    .ToArray()
+            };
         }
 
         /// <summary>A member of the first notice.</summary>
-        private static object[] N(string path, object sent, Func<Notice, object> read)
+        private static (string, object, Func<NoticeResult, object>)
+            N(string path, object sent, Func<Notice, object> read)
         {
-            return M<NoticeResult>("notice_list/0/" + path, sent, r => read(r.Notices[0]));
-        }
-
-        private static object[] Kind(string kind, Type type, bool extraJson,
-                                     params object[][] members)
-        {
-            var envelope = new[] {
-                M<BaseResult>("methodNameID", kind.Length, r => r.MethodNameID),
-                M<BaseResult>("retCode", int.MinValue, r => r.RetCode),
-                M<BaseResult>("retMsg", T(kind.Length), r => r.RetMsg),
-                M<BaseResult>("ret", int.MaxValue, r => r.Ret),
-                M<BaseResult>("msg", T(kind.Length + 1), r => r.Msg),
-                M<BaseResult>("extraJson", T(kind.Length + 2), r => r.ExtraJson),
-            };
-            return new object[] { kind, type,
-                                  envelope.Take(extraJson ? 6 : 5).Concat(members).ToArray() };
+            return ("notice_list/0/" + path, sent, r => read(r.Notices[0]));
         }
 
         private static readonly object[][] Kinds = {
-            Kind("base", typeof(BaseResult), true),
-            Kind("login", typeof(LoginResult), true, M<LoginResult>("openid", T(4), r => r.OpenId),
-                 M<LoginResult>("token", T(5), r => r.Token),
-                 M<LoginResult>("token_expire_time", 4102444800L, r => r.TokenExpireTime),
-                 M<LoginResult>("first", -1, r => r.First),
-                 M<LoginResult>("reg_channel_dis", T(6), r => r.RegChannelDis),
-                 M<LoginResult>("user_name", T(2), r => r.UserName),
-                 M<LoginResult>("gender", 2, r => r.Gender),
-                 M<LoginResult>("birthdate", T(0), r => r.Birthdate),
-                 M<LoginResult>("picture_url", T(7), r => r.PictureUrl),
-                 M<LoginResult>("pf", T(8), r => r.Pf), M<LoginResult>("pfKey", T(9), r => r.PfKey),
-                 M<LoginResult>("need_name_auth", true, r => r.NeedNameAuth),
-                 M<LoginResult>("channelid", 3, r => r.ChannelId),
-                 M<LoginResult>("channel", T(10), r => r.Channel),
-                 M<LoginResult>("channel_info", T(11), r => r.ChannelInfo),
-                 M<LoginResult>("confirm_code", T(12), r => r.ConfirmCode),
-                 M<LoginResult>("confirm_code_expire_time", -300L, r => r.ConfirmCodeExpireTime),
-                 M<LoginResult>("bind_list", T(13), r => r.BindList)),
-            Kind("qrcode", typeof(QrCodeResult), false,
-                 M<QrCodeResult>("channelID", 7, r => r.ChannelID),
-                 M<QrCodeResult>("channel", T(14), r => r.Channel),
-                 M<QrCodeResult>("qrCodeUrl", T(6), r => r.QrCodeUrl),
-                 M<QrCodeResult>("none", null, r => r.ExtraJson)),
-            Kind("account", typeof(AccountResult), true,
-                 M<AccountResult>("channelID", -5, r => r.ChannelID),
-                 M<AccountResult>("channel", T(1), r => r.Channel),
-                 M<AccountResult>("seq", T(3), r => r.Seq),
-                 M<AccountResult>("user_name", T(6), r => r.UserName),
-                 M<AccountResult>("uid", T(4), r => r.Uid),
-                 M<AccountResult>("token", T(5), r => r.Token),
-                 M<AccountResult>("expiretime", T(0), r => r.ExpireTime),
-                 M<AccountResult>("is_register", 1, r => r.IsRegister),
-                 M<AccountResult>("isset_pwd", 0, r => r.IsSetPwd),
-                 M<AccountResult>("is_receive_email", int.MinValue, r => r.IsReceiveEmail),
-                 M<AccountResult>("expire_time", 60, r => r.ExpireTimeNumber)),
-            Kind("webview", typeof(WebViewResult), true,
-                 M<WebViewResult>("msgType", -1, r => r.MsgType),
-                 M<WebViewResult>("msgJsonData", T(5), r => r.MsgJsonData),
-                 M<WebViewResult>("embedUrl", T(1), r => r.EmbedUrl)),
-            Kind("notice", typeof(NoticeResult), true, N("notice_id", 8, n => n.Id),
-                 N("notice_type", -1, n => n.Type), N("notice_group", T(0), n => n.Group),
-                 N("start_time", int.MaxValue, n => n.StartTime),
-                 N("end_time", int.MinValue, n => n.EndTime),
-                 N("update_time", 17, n => n.UpdateTime), N("order", 2, n => n.Order),
-                 N("content_type", 3, n => n.ContentType), N("language", T(6), n => n.Language),
-                 N("notice_text_obj/notice_title", T(1), n => n.Text.Title),
-                 N("notice_text_obj/notice_content", T(7), n => n.Text.Content),
-                 N("notice_text_obj/notice_redirect_url", T(2), n => n.Text.RedirectUrl),
-                 N("notice_pic_list/0/pic_url", T(3), n => n.Pictures[0].Url),
-                 N("notice_pic_list/0/pic_hash", T(4), n => n.Pictures[0].Hash),
-                 N("notice_pic_list/0/pic_title", T(6), n => n.Pictures[0].Title),
-                 N("notice_pic_list/0/pic_size", "1024x512", n => n.Pictures[0].Size),
-                 N("notice_pic_list/0/pic_dir", 2, n => n.Pictures[0].Dir),
-                 N("notice_pic_list/1/pic_size", T(3), n => n.Pictures[1].Size),
-                 N("notice_web_url", T(11), n => n.WebUrl),
-                 N("extra_data", T(13), n => n.ExtraData),
-                 M<NoticeResult>("notice_list/1/notice_id", 9, r => r.Notices[1].Id),
-                 M<NoticeResult>("none", "", r => r.Notices[1].Text.Title),
-                 M<NoticeResult>("none", 0, r => r.Notices[1].Pictures.Count),
-                 M<NoticeResult>("none", 2, r => r.Notices.Count)),
+            Kind<BaseResult>("base", true),
+            Kind<LoginResult>(
+                "login", true, ("openid", T(4), r => r.OpenId), ("token", T(5), r => r.Token),
+                ("token_expire_time", 4102444800L, r => r.TokenExpireTime),
+                ("first", -1, r => r.First), ("reg_channel_dis", T(6), r => r.RegChannelDis),
+                ("user_name", T(2), r => r.UserName), ("gender", 2, r => r.Gender),
+                ("birthdate", T(0), r => r.Birthdate), ("picture_url", T(7), r => r.PictureUrl),
+                ("pf", T(8), r => r.Pf), ("pfKey", T(9), r => r.PfKey),
+                ("need_name_auth", true, r => r.NeedNameAuth), ("channelid", 3, r => r.ChannelId),
+                ("channel", T(10), r => r.Channel), ("channel_info", T(11), r => r.ChannelInfo),
+                ("confirm_code", T(12), r => r.ConfirmCode),
+                ("confirm_code_expire_time", -300L, r => r.ConfirmCodeExpireTime),
+                ("bind_list", T(13), r => r.BindList)),
+            Kind<QrCodeResult>("qrcode", false, ("channelID", 7, r => r.ChannelID),
+                               ("channel", T(14), r => r.Channel),
+                               ("qrCodeUrl", T(6), r => r.QrCodeUrl),
+                               ("none", null, r => r.ExtraJson)),
+            Kind<AccountResult>(
+                "account", true, ("channelID", -5, r => r.ChannelID),
+                ("channel", T(1), r => r.Channel), ("seq", T(3), r => r.Seq),
+                ("user_name", T(6), r => r.UserName), ("uid", T(4), r => r.Uid),
+                ("token", T(5), r => r.Token), ("expiretime", T(0), r => r.ExpireTime),
+                ("is_register", 1, r => r.IsRegister), ("isset_pwd", 0, r => r.IsSetPwd),
+                ("is_receive_email", int.MinValue, r => r.IsReceiveEmail),
+                ("expire_time", 60, r => r.ExpireTimeNumber)),
+            Kind<WebViewResult>("webview", true, ("msgType", -1, r => r.MsgType),
+                                ("msgJsonData", T(5), r => r.MsgJsonData),
+                                ("embedUrl", T(1), r => r.EmbedUrl)),
+            Kind<NoticeResult>(
+                "notice", true, N("notice_id", 8, n => n.Id), N("notice_type", -1, n => n.Type),
+                N("notice_group", T(0), n => n.Group),
+                N("start_time", int.MaxValue, n => n.StartTime),
+                N("end_time", int.MinValue, n => n.EndTime),
+                N("update_time", 17, n => n.UpdateTime), N("order", 2, n => n.Order),
+                N("content_type", 3, n => n.ContentType), N("language", T(6), n => n.Language),
+                N("notice_text_obj/notice_title", T(1), n => n.Text.Title),
+                N("notice_text_obj/notice_content", T(7), n => n.Text.Content),
+                N("notice_text_obj/notice_redirect_url", T(2), n => n.Text.RedirectUrl),
+                N("notice_pic_list/0/pic_url", T(3), n => n.Pictures[0].Url),
+                N("notice_pic_list/0/pic_hash", T(4), n => n.Pictures[0].Hash),
+                N("notice_pic_list/0/pic_title", T(6), n => n.Pictures[0].Title),
+                N("notice_pic_list/0/pic_size", "1024x512", n => n.Pictures[0].Size),
+                N("notice_pic_list/0/pic_dir", 2, n => n.Pictures[0].Dir),
+                N("notice_pic_list/1/pic_size", T(3), n => n.Pictures[1].Size),
+                N("notice_web_url", T(11), n => n.WebUrl), N("extra_data", T(13), n => n.ExtraData),
+                ("notice_list/1/notice_id", 9, r => r.Notices[1].Id),
+                ("none", "", r => r.Notices[1].Text.Title),
+                ("none", 0, r => r.Notices[1].Pictures.Count), ("none", 2, r => r.Notices.Count)),
         };
 
         [TestCaseSource(nameof(Kinds))]
