@@ -79,15 +79,14 @@ namespace Corvan.Velo.Unity.Tests
         [Test]
         public void WhatOnlyTheEngineOrNativeCodeReachesIsPreserved()
         {
-            var reached = new List<MethodBase>();
-            reached.AddRange(Methods().Where(
-                m => m.IsDefined(typeof(RuntimeInitializeOnLoadMethodAttribute), false)));
-            reached.AddRange(
-                Methods().Where(m => m.IsDefined(typeof(MonoPInvokeCallbackAttribute), false)));
-            reached.AddRange(Binding.GetTypes()
-                                 .Where(t => typeof(MonoBehaviour).IsAssignableFrom(t))
-                                 .SelectMany(t => t.GetMethods(Declared))
-                                 .Where(m => MessageMethods.Contains(m.Name)));
+            var reached =
+                Methods()
+                    .Where(m =>
+                               m.IsDefined(typeof(RuntimeInitializeOnLoadMethodAttribute), false) ||
+                               m.IsDefined(typeof(MonoPInvokeCallbackAttribute), false) ||
+                               typeof(MonoBehaviour).IsAssignableFrom(m.DeclaringType) &&
+                                   MessageMethods.Contains(m.Name))
+                    .ToList();
             Assert.GreaterOrEqual(reached.Count, 3, "a run-on-load method, a callback, a message");
             foreach (var method in reached)
                 Assert.IsTrue(method.IsDefined(typeof(PreserveAttribute), true),

@@ -45,18 +45,11 @@ namespace Corvan.Velo.Unity.Tests
             VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
         }
 
-        private static GameObject OnlyPump()
-        {
-            var objects = Engine.GameObjects;
-            Assert.AreEqual(1, objects.Count, "game objects");
-            return objects[0];
-        }
-
         [Test]
         public void OneHiddenPumpKeptAcrossScenesDispatchesWithinEachFramesBound()
         {
             Initialize();
-            var pump = OnlyPump();
+            var pump = Engine.GameObjects.Single();
             Assert.AreEqual(HideFlags.HideAndDontSave, pump.hideFlags);
             Assert.IsTrue(Engine.IsKeptAcrossScenes(pump));
             BindingTest.FireBase(1);
@@ -64,7 +57,7 @@ namespace Corvan.Velo.Unity.Tests
             Engine.Frame();
             Assert.AreEqual(new[] { 1 }, dispatched);
             Engine.LoadScene();
-            Assert.AreSame(pump, OnlyPump());
+            Assert.AreEqual(new[] { pump }, Engine.GameObjects, "kept across scenes");
             ResultDispatcher.MaxResultsPerFrame = 2;
             BindingTest.FireBase(2, 3, 4, 5, 6);
             Engine.Frame();
@@ -74,7 +67,8 @@ namespace Corvan.Velo.Unity.Tests
             Assert.AreEqual(new[] { 1, 2, 3, 4, 5, 6 }, dispatched);
             VeloAdapter.Shutdown();
             VeloAdapter.Initialize();
-            Assert.AreSame(pump, OnlyPump(), "initialising again makes no second pump");
+            Assert.AreEqual(new[] { pump }, Engine.GameObjects,
+                            "initialising again makes no second pump");
             VeloLogin.EnvelopeResultReceived += r => throw new InvalidOperationException("game");
             BindingTest.FireBase(7);
             Engine.Frame();
@@ -120,9 +114,10 @@ namespace Corvan.Velo.Unity.Tests
                     ending.Value();
                     Assert.IsFalse(VeloAdapter.IsInitialized, context);
                     Assert.IsTrue(wait.IsCanceled, context);
-                    var ended = Assert.Catch<OperationCanceledException>(
-                        () => wait.GetAwaiter().GetResult());
-                    StringAssert.Contains(ending.Key, ended.Message);
+                    StringAssert.Contains(ending.Key, Assert
+                                                          .Catch<OperationCanceledException>(
+                                                              () => wait.GetAwaiter().GetResult())
+                                                          .Message);
                     ResultDispatcher.DispatchPending();
                     dispatched.Clear();
                     BindingTest.FireBase(2);

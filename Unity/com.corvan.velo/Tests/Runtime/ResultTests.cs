@@ -1,6 +1,7 @@
 using System;
 using System.Collections.Generic;
 using System.Linq;
+using Newtonsoft.Json;
 using Newtonsoft.Json.Linq;
 using NUnit.Framework;
 
@@ -110,30 +111,22 @@ namespace Corvan.Velo.Unity.Tests
         {
             var record = new JObject();
             foreach (var member in members.Where(m => (string)m[0] != "none"))
-                Set(record, ((string)member[0]).Split('/'), member[1]);
+            {
+                var value = JToken.FromObject(member[1]);
+                foreach (var step in ((string)member[0]).Split('/').Reverse())
+                    value =
+                        int.TryParse(step, out var index)
+                            ? new JArray(
+                                  Enumerable.Repeat(new JObject(), index).Concat(new[] { value }))
+                            : (JToken) new JObject(new JProperty(step, value));
+                record.Merge(
+                    value, new JsonMergeSettings { MergeArrayHandling = MergeArrayHandling.Merge });
+            }
             var received = FireAndDispatch<BaseResult>(kind, record.ToString());
             Assert.AreEqual(type, received.GetType());
             foreach (var member in members)
                 Assert.AreEqual(member[1], ((Func<BaseResult, object>)member[2])(received),
                                 (string)member[0]);
-        }
-
-        private static void Set(JContainer at, string[] path, object value)
-        {
-            for (var i = 0; i < path.Length - 1; ++i)
-            {
-                var next = char.IsDigit(path[i + 1][0]) ? (JContainer) new JArray() : new JObject();
-                if (at is JArray array)
-                {
-                    var index = int.Parse(path[i]);
-                    while (array.Count <= index)
-                        array.Add(new JObject());
-                    at = (JContainer)array[index];
-                    continue;
-                }
-                at = (JContainer)(at[path[i]] ?? (at[path[i]] = next));
-            }
-            at[path[path.Length - 1]] = JToken.FromObject(value);
         }
 
         [Test]
@@ -145,13 +138,11 @@ namespace Corvan.Velo.Unity.Tests
                            .Split(' ');
             var expected = new[] { 0f,    1f,        0.25f,     0.1f,           0.7f,         -0f,
                                    1e-7f, float.NaN, float.NaN, float.MaxValue, float.Epsilon };
-            for (var i = 0; i < sent.Length; ++i)
-            {
-                var received = FireAndDispatch<WebViewResult>(
-                    "webview", "{\"embedProgress\":" + sent[i] + "}");
-                Assert.AreEqual(BitConverter.GetBytes(expected[i]),
-                                BitConverter.GetBytes(received.EmbedProgress), sent[i]);
-            }
+            Assert.AreEqual(expected.Select(f => BitConverter.GetBytes(f)),
+                            sent.Select(text => BitConverter.GetBytes(
+                                            FireAndDispatch<WebViewResult>(
+                                                "webview", "{\"embedProgress\":" + text + "}")
+                                                .EmbedProgress)));
         }
 
         [Test]
