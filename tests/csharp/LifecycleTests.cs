@@ -12,7 +12,6 @@ namespace Corvan.Velo.Unity.Tests
     /// <summary>The binding's life in Unity, with the stand-in engine playing the engine's part:
     /// frames, scenes, quitting, script reloads, edit and play mode, with and without a domain
     /// reload; and the package's sample, driven frame by frame.</summary>
-    [TestFixture]
     public class LifecycleTests
     {
         private readonly List<int> dispatched = new List<int>();
@@ -28,8 +27,8 @@ namespace Corvan.Velo.Unity.Tests
         [TearDown]
         public void LeavePlayMode()
         {
-            Engine.Reset();
             EnterPlayModeWithoutDomainReload();
+            Engine.Reset();
             VeloStandIn.Reset();
         }
 
@@ -37,6 +36,7 @@ namespace Corvan.Velo.Unity.Tests
         {
             Engine.RunInitializers(RuntimeInitializeLoadType.SubsystemRegistration,
                                    typeof(VeloAdapter).Assembly);
+            Engine.SetPlaying(true);
         }
 
         private void Initialize()
@@ -92,12 +92,7 @@ namespace Corvan.Velo.Unity.Tests
         public void AfterEveryEndingNothingReachesManagedCodeAndNoWaitHangs()
         {
             var endings = new Dictionary<string, Action> {
-                { "play mode was entered",
-                  () =>
-                  {
-                      EnterPlayModeWithoutDomainReload();
-                      Engine.SetPlaying(true);
-                  } },
+                { "play mode was entered", EnterPlayModeWithoutDomainReload },
                 { "quitting", Engine.Quit },
                 { "reloading scripts", UnityApiStandIn.Editor.ReloadScripts },
                 { "VeloAdapter.Shutdown", VeloAdapter.Shutdown },

@@ -75,7 +75,6 @@ namespace Corvan.Velo.Unity.Tests
     /// <summary>Results are read on the core's thread and raised on the thread that dispatches
     /// them, in order, a bounded number at a time, every handler isolated from the others, with
     /// nothing lost, nothing allocated per frame, and awaitable.</summary>
-    [TestFixture]
     public class DispatchTests : BindingTest
     {
         private int[] Dispatched() => Typed.Select(r => r.MethodNameID).ToArray();
