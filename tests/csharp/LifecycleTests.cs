@@ -51,7 +51,6 @@ namespace Corvan.Velo.Unity.Tests
             Initialize();
             var pump = Engine.GameObjects.Single();
             Assert.AreEqual(HideFlags.HideAndDontSave, pump.hideFlags);
-            Assert.IsTrue(Engine.IsKeptAcrossScenes(pump));
             BindingTest.FireBase(1);
             CollectionAssert.IsEmpty(dispatched, "nothing before a frame");
             Engine.Frame();
