@@ -285,12 +285,16 @@ TEST_F(RegistrationTest, NoDeliveryReachesACallbackAfterItsReplacementReturned) 
     auto* observer = static_cast<Velo::VeloLoginObserver*>(
         const_cast<void*>(StandIn::Observers(StandIn::ObserverKind::Login).back()));
     Velo::VeloBaseRet base;
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{false}, started{false};
     std::thread core([&] {
-        while (!stop.load()) {
+        started = true;
+        do {
             observer->OnBaseResult(base);
-        }
+        } while (!stop.load());
     });
+    while (!started.load()) {
+        std::this_thread::yield();
+    }
     int registrations = 1;
     for (; registrations <= kRegistrations && g_late.load() == 0; ++registrations) {
         const int i = registrations;
