@@ -1,7 +1,6 @@
 #include "AllocationHooks.h"
 
 #include <atomic>
-#include <cstdint>
 
 #include "LibcHeap.h"
 
@@ -9,13 +8,14 @@
 
 namespace {
 
-// Blocks allocated in the window, in an open-addressing table that needs no allocation itself.
+// Blocks allocated in the window and not yet freed, in a table that needs no allocation itself.
 constexpr std::size_t kSlots = 1 << 16;
 struct Slot {
     void* pointer;
     bool fromCalloc;
 };
 Slot g_slots[kSlots];
+std::size_t g_used = 0;
 std::atomic_flag g_lock = ATOMIC_FLAG_INIT;
 bool g_window = false;
 bool g_paused = false;
@@ -31,18 +31,6 @@ class Lock {
     ~Lock() { g_lock.clear(std::memory_order_release); }
 };
 
-std::size_t SlotOf(void* pointer) {
-    return (reinterpret_cast<std::uintptr_t>(pointer) >> 4) * 2654435761u % kSlots;
-}
-
-void Insert(Slot slot) {
-    std::size_t i = SlotOf(slot.pointer);
-    while (g_slots[i].pointer != nullptr) {
-        i = (i + 1) % kSlots;
-    }
-    g_slots[i] = slot;
-}
-
 // Counts one allocation of the window; false when it is the one to fail.
 bool Admit(bool calloc) {
     if (!g_window || g_paused) {
@@ -57,29 +45,20 @@ bool Admit(bool calloc) {
 }
 
 void Remember(void* pointer, bool fromCalloc) {
-    if (g_window && !g_paused && pointer != nullptr) {
-        Insert({pointer, fromCalloc});
+    if (g_window && !g_paused && pointer != nullptr && g_used < kSlots) {
+        g_slots[g_used++] = {pointer, fromCalloc};
         ++g_counts.live;
         g_counts.liveCallocs += fromCalloc ? 1 : 0;
     }
 }
 
-// Forgets `pointer` if the window allocated it, re-inserting the rest of its cluster.
+// Forgets `pointer` if the window allocated it.
 void Forget(void* pointer) {
-    if (!g_window || pointer == nullptr) {
-        return;
-    }
-    for (std::size_t i = SlotOf(pointer); g_slots[i].pointer != nullptr; i = (i + 1) % kSlots) {
+    for (std::size_t i = 0; g_window && pointer != nullptr && i < g_used; ++i) {
         if (g_slots[i].pointer == pointer) {
             --g_counts.live;
             g_counts.liveCallocs -= g_slots[i].fromCalloc ? 1 : 0;
-            g_slots[i].pointer = nullptr;
-            for (std::size_t j = (i + 1) % kSlots; g_slots[j].pointer != nullptr;
-                 j = (j + 1) % kSlots) {
-                const Slot moved = g_slots[j];
-                g_slots[j].pointer = nullptr;
-                Insert(moved);
-            }
+            g_slots[i] = g_slots[--g_used];
             return;
         }
     }
@@ -128,9 +107,7 @@ bool AllocationHooks::Available() {
 
 void AllocationHooks::BeginWindow() {
     Lock lock;
-    for (Slot& slot : g_slots) {
-        slot.pointer = nullptr;
-    }
+    g_used = 0;
     g_window = true;
     g_counts = {};
     g_failAt = 0;
