@@ -225,7 +225,7 @@ void Rotating(int, const char*) {
 }
 
 #if !defined(_WIN32) && !defined(VELO_TEST_SANITIZED)
-constexpr int kRegistrations = 30000;
+constexpr int kRegistrations = 100000;
 // Spins until the registration made meanwhile has returned, or 2 ms after it began: it waits for
 // a delivery that was suspended after being counted.
 void HoldUntilARegistrationReturns(int) {
