@@ -16,8 +16,23 @@ struct RawCase {
     const char* key;
     const char* text;
     rapidjson::Type kind;
-    const char* expected;
+    std::string expected;
 };
+
+// 2^1024 - 2^970, halfway between the largest double and 2^1024: it rounds to infinity.
+constexpr char kLeastInfinity[] =
+    "[17976931348623158079372897140530341507993413271003782693617377898044496829276475094664901797"
+    "75872070963302864166928879109465555478519404026306574886715058206819089020007083836762738548"
+    "45817711531764475730270069855571366959622842914819860834936475292719074168444365510704342711"
+    "559699508093042880177904174497792]";
+// Just below it, the largest double's neighbourhood written three ways, a number that reads as
+// zero, and a surrogate pair after an escaped backslash.
+constexpr char kLargestDoubles[] =
+    "[17976931348623158079372897140530341507993413271003782693617377898044496829276475094664901797"
+    "75872070963302864166928879109465555478519404026306574886715058206819089020007083836762738548"
+    "45817711531764475730270069855571366959622842914819860834936475292719074168444365510704342711"
+    "559699508093042880177904174497791,-1.7976931348623158e308,0.0017976931348623157e311,1e-400,"
+    "\"\\\\\\uD83D\\uDE00\"]";
 
 void PrintTo(const RawCase& c, std::ostream* os) {
     *os << c.name;
@@ -53,7 +68,20 @@ INSTANTIATE_TEST_SUITE_P(
         RawCase{"TwoRoots", "k", "{} {}", kObjectType, R"({"before":1,"k":{},"after":2})"},
         RawCase{"StringRoot", "k", "\"text\"", kArrayType, R"({"before":1,"k":[],"after":2})"},
         RawCase{"RawControlByte", "k", "{\"a\":\"\x01\"}", kObjectType,
-                R"({"before":1,"k":{},"after":2})"}),
+                R"({"before":1,"k":{},"after":2})"},
+        // What strict readers refuse: a number beyond a double's range, even where its exponent
+        // alone is not (13 digits, e306), and a lone surrogate escape, low or high.
+        RawCase{"NumberBeyondADouble", "k", "[6068882444418e306]", kArrayType,
+                R"({"before":1,"k":[],"after":2})"},
+        RawCase{"LeastNumberThatRoundsToInfinity", "k", kLeastInfinity, kArrayType,
+                R"({"before":1,"k":[],"after":2})"},
+        RawCase{"LoneLowSurrogate", "k", R"({"a":"\uDDDD"})", kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
+        RawCase{"LoneHighSurrogate", "k", R"({"\ud800":1})", kObjectType,
+                R"({"before":1,"k":{},"after":2})"},
+        // Every number a double holds, and every surrogate pair, are kept.
+        RawCase{"LargestDoublesAndPairs", "k", kLargestDoubles, kArrayType,
+                std::string(R"({"before":1,"k":)") + kLargestDoubles + R"(,"after":2})"}),
     [](const ::testing::TestParamInfo<RawCase>& info) { return std::string(info.param.name); });
 
 TEST(JsonResultWriterTest, RawJsonWithoutAKeyIsAnArrayElement) {

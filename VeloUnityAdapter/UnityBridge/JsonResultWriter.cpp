@@ -6,6 +6,8 @@
 
 #include <rapidjson/reader.h>
 
+#include "StrictJson.h"
+
 namespace Corvan {
 namespace Velo {
 namespace Bridge {
@@ -17,12 +19,16 @@ constexpr std::size_t kInitialCapacity = 1024;
 // Nesting levels: an object or array of values, never deeper (nested values come spliced in).
 constexpr std::size_t kLevelDepth = 2;
 
-// Accepts any well-formed JSON and remembers the kind of its root value.
+// Accepts any well-formed JSON whose numbers fit a double, and remembers the kind of its root
+// value. Numbers come as their text (kParseNumbersAsStringsFlag), to be judged exactly.
 class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RootKindHandler> {
   public:
     bool StartObject() { return Begin(rapidjson::kObjectType); }
     bool StartArray() { return Begin(rapidjson::kArrayType); }
     bool Default() { return Begin(rapidjson::kNullType); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+        return StrictJson::FitsDouble(text, length) && Default();
+    }
     rapidjson::Type root = rapidjson::kNullType;
 
   private:
@@ -36,14 +42,17 @@ class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, R
     bool started_ = false;
 };
 
-bool ParsesAs(const char* text, rapidjson::Type kind) {
+// Whether `text` is JSON of `kind` that every strict reader reads.
+bool ParsesAs(const char* text, std::size_t size, rapidjson::Type kind) {
     WriterAllocator allocator;
     rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator> reader(
         &allocator);
     rapidjson::StringStream stream(text);
     RootKindHandler handler;
-    const rapidjson::ParseResult result = reader.Parse(stream, handler);
-    return !result.IsError() && handler.root == kind;
+    const rapidjson::ParseResult result =
+        reader.Parse<rapidjson::kParseNumbersAsStringsFlag>(stream, handler);
+    return !result.IsError() && handler.root == kind &&
+           StrictJson::FindLoneSurrogate(text, size) == nullptr;
 }
 
 }  // namespace
@@ -166,7 +175,7 @@ void JsonResultWriter::WriteRaw(const char* text, std::size_t size, rapidjson::T
         writer_.Null();
         return;
     }
-    if (size == 0 || !ParsesAs(text, kind)) {
+    if (size == 0 || !ParsesAs(text, size, kind)) {
         text = kind == rapidjson::kObjectType ? "{}" : "[]";
         size = 2;
     }

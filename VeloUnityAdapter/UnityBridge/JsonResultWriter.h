@@ -147,9 +147,10 @@ class JsonResultWriter {
     }
 
     // A member (or, without a key, an array element) whose value is a finished JSON object or
-    // array, spliced in unchanged after checking that it parses to `kind`. A null or empty text,
-    // a text that does not parse, or one of another kind gives the empty value of `kind` ({} or
-    // []). `kind` is kObjectType or kArrayType; any other kind writes null.
+    // array, spliced in unchanged after checking that it parses to `kind` as every strict reader
+    // parses it (no number beyond a double's range, no lone surrogate escape). A null or empty
+    // text, a text that does not parse so, or one of another kind gives the empty value of `kind`
+    // ({} or []). `kind` is kObjectType or kArrayType; any other kind writes null.
     JsonResultWriter& AddRawJson(const char* key, const char* text, rapidjson::Type kind);
     // The same for another writer's finished text.
     JsonResultWriter& AddRawJson(const char* key, JsonResultWriter& nested, rapidjson::Type kind);
