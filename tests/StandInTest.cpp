@@ -26,6 +26,10 @@ TEST_F(BridgeTest, TheStandInRefusesARecordItCannotReadWithItsReasonAndFiresNoth
         {"notice", "{\"notice_list\":" + deep + "}", "nests deeper than 64 levels"},
         {"base", "{\"retCode\":", "the record is not JSON: Invalid value. (at offset 11)"},
         {"base", "[1]", "not a JSON object"},
+        // As every strict reader reads it: no number beyond a double, no lone surrogate.
+        {"base", "{\"retCode\":6068882444418e306}",
+         "a number too large for a double (at offset 11)"},
+        {"webview", "{\"msg\":\"\\uDDDD\"}", "a \\u escape of a lone surrogate (at offset 8)"},
         {"sideways", "{}", "unknown kind of result 'sideways'"},
     };
     for (const auto& c : cases) {

@@ -13,6 +13,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "StrictJson.h"
 #include "VeloStandIn.h"
 #include "VeloStandInC.h"
 
@@ -172,15 +173,22 @@ struct Refused : std::runtime_error {
 };
 
 // Records nest four levels at the most (a notice's pictures); deeper texts are refused before a
-// document is built, so that no text can exhaust the stack.
+// document is built, so that no text can exhaust the stack. So are numbers too large for a double,
+// which the document would read as garbage or an infinity, and lone surrogate escapes: a record
+// reads as every strict reader reads it.
 constexpr unsigned kDeepestRecord = 64;
 
-class DepthCheck : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, DepthCheck> {
+class RecordCheck : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RecordCheck> {
   public:
     bool StartObject() { return ++depth_ <= kDeepestRecord; }
     bool EndObject(rapidjson::SizeType) { return --depth_, true; }
     bool StartArray() { return ++depth_ <= kDeepestRecord; }
     bool EndArray(rapidjson::SizeType) { return --depth_, true; }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+        tooLarge = !StrictJson::FitsDouble(text, length);
+        return !tooLarge;
+    }
+    bool tooLarge = false;
 
   private:
     unsigned depth_ = 0;
@@ -191,17 +199,24 @@ void ParseRecord(const char* text, rapidjson::Document& json) {
     text = text != nullptr ? text : "{}";
     rapidjson::Reader reader;
     rapidjson::StringStream stream(text);
-    DepthCheck depth;
-    const rapidjson::ParseResult checked =
-        reader.Parse<rapidjson::kParseIterativeFlag>(stream, depth);
+    RecordCheck check;
+    // Numbers come as their text, to be judged exactly.
+    constexpr unsigned kFlags =
+        rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
+    const rapidjson::ParseResult checked = reader.Parse<kFlags>(stream, check);
+    const std::string at = " (at offset " + std::to_string(checked.Offset()) + ")";
     if (checked.Code() == rapidjson::kParseErrorTermination) {
-        throw Refused("the record nests deeper than " + std::to_string(kDeepestRecord) +
-                      " levels (at offset " + std::to_string(checked.Offset()) + ")");
+        throw Refused(check.tooLarge ? "the record holds a number too large for a double" + at
+                                     : "the record nests deeper than " +
+                                           std::to_string(kDeepestRecord) + " levels" + at);
     }
     if (checked.IsError()) {
         throw Refused(std::string("the record is not JSON: ") +
-                      rapidjson::GetParseError_En(checked.Code()) + " (at offset " +
-                      std::to_string(checked.Offset()) + ")");
+                      rapidjson::GetParseError_En(checked.Code()) + at);
+    }
+    if (const char* lone = StrictJson::FindLoneSurrogate(text, std::strlen(text))) {
+        throw Refused("the record is not JSON: a \\u escape of a lone surrogate (at offset " +
+                      std::to_string(lone - text) + ")");
     }
     // Numbers exactly as written, so that a float's shortest digits give back that float.
     json.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag>(text);
