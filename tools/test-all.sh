@@ -71,9 +71,18 @@ stage_fuzz() {
         mkdir -p "$work"
         cp -n fuzz/corpus/"$corpus"/* "$work"/
         echo "-- $binary: seeds in fuzz/corpus/$corpus"
+        rm -f build/fuzz/"$binary"-*
         if ! build/fuzz/fuzz/"$binary" -max_total_time="$seconds" -max_len=4096 \
-            -artifact_prefix=build/fuzz/ -print_final_stats=1 "$work" >build/fuzz/"$binary".log 2>&1; then
+            -artifact_prefix=build/fuzz/"$binary"- -print_final_stats=1 "$work" \
+            >build/fuzz/"$binary".log 2>&1; then
             tail -n 60 build/fuzz/"$binary".log
+            local input
+            for input in build/fuzz/"$binary"-*; do
+                [ -f "$input" ] || continue
+                echo "-- the failing input, $(wc -c <"$input") bytes, as hex:"
+                od -A x -t x1z -v "$input" | head -n 256
+                echo "-- replay it: build/fuzz/fuzz/$binary $input"
+            done
             return 1
         fi
         grep -E "^Done|stat::number_of_executed_units|stat::peak_rss_mb" build/fuzz/"$binary".log
