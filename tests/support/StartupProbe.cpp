@@ -92,6 +92,9 @@ extern "C" __declspec(dllexport) const int* ProbeNumberedLog(int* size) {
     return g_log;
 }
 
+extern "C" unsigned __int64 __security_cookie;
+extern "C" void __cdecl __security_init_cookie(void);
+
 // The cookie the start-up code sets where no loader set it: puts back the value a loader replaces,
 // sets it again, returns it and restores the one the DLL had. No function of this DLL that checks
 // the cookie is running meanwhile (this one keeps none).
