@@ -26,43 +26,32 @@ namespace {
 constexpr unsigned long long kDefaultCookie = 0x00002B992DDFA232ull;
 
 // Per load: the static object once, built on load and destroyed on unload; a thread_local one
-// for the loading thread and for each thread started while the DLL is loaded, destroyed when the
-// thread ends or the DLL unloads.
-TEST(StartupTest, StaticAndThreadLocalObjectsAreBuiltOnEachLoadAndDestroyedOnUnload) {
+// for the loading thread, built after the static objects (it reads one), and for each thread
+// started while the DLL is loaded, destroyed when the thread ends or the DLL unloads. The loading
+// thread's registers a function that runs at unload.
+TEST(StartupTest, EachLoadBuildsStaticThenThreadLocalObjectsAndUnloadDestroysThem) {
     for (int load = 1; load <= 3; ++load) {
         {
             const LoadedLibrary probe(L"VeloStartupProbe.dll");
             ASSERT_TRUE(probe.Loaded());
             EXPECT_EQ(EnvironmentCount(L"PROBE_STATIC_BUILT"), load);
             EXPECT_EQ(EnvironmentCount(L"PROBE_STATIC_DESTROYED"), load - 1);
-            const auto threadObject = probe.Get<const void*()>("ProbeThreadObject");
-            const void* mine = threadObject();
-            const void* theirs = nullptr;
-            std::thread([&] { theirs = threadObject(); }).join();
+            const auto threadObject = probe.Get<const int*()>("ProbeThreadObject");
+            const int* mine = threadObject();
+            const int* theirs = nullptr;
+            int theirsSaw = 0;
+            std::thread([&] { theirsSaw = *(theirs = threadObject()); }).join();
             EXPECT_NE(mine, theirs);
+            EXPECT_EQ(*mine, 0x5A5A);
+            EXPECT_EQ(theirsSaw, 0x5A5A);
             EXPECT_EQ(EnvironmentCount(L"PROBE_THREAD_BUILT"), 2 * load);
             EXPECT_EQ(EnvironmentCount(L"PROBE_THREAD_DESTROYED"), 2 * load - 1);
+            EXPECT_EQ(EnvironmentCount(L"PROBE_TLS_ATEXIT"), load - 1);
         }
         EXPECT_EQ(EnvironmentCount(L"PROBE_STATIC_DESTROYED"), load);
         EXPECT_EQ(EnvironmentCount(L"PROBE_THREAD_DESTROYED"), 2 * load);
+        EXPECT_EQ(EnvironmentCount(L"PROBE_TLS_ATEXIT"), load);
     }
-}
-
-// A thread_local object's constructor may use the DLL's static objects, on the loading thread as
-// on later ones, and may register a function to run at unload.
-TEST(StartupTest, TheLoadingThreadsThreadLocalObjectsAreBuiltAfterTheStaticOnes) {
-    const int atExitBefore = EnvironmentCount(L"PROBE_TLS_ATEXIT");
-    {
-        const LoadedLibrary probe(L"VeloStartupProbe.dll");
-        ASSERT_TRUE(probe.Loaded());
-        const auto seen = probe.Get<int()>("ProbeSeenByThreadLocal");
-        EXPECT_EQ(seen(), 0x5A5A);
-        int seenLater = 0;
-        std::thread([&] { seenLater = seen(); }).join();
-        EXPECT_EQ(seenLater, 0x5A5A);
-        EXPECT_EQ(EnvironmentCount(L"PROBE_TLS_ATEXIT"), atExitBefore);
-    }
-    EXPECT_EQ(EnvironmentCount(L"PROBE_TLS_ATEXIT"), atExitBefore + 1);
 }
 
 TEST(StartupTest, AThreadDestroysItsThreadLocalObjectsHoweverManyInReverseOrder) {
@@ -86,89 +75,63 @@ TEST(StartupTest, AThreadDestroysItsThreadLocalObjectsHoweverManyInReverseOrder)
     }
 }
 
-// The stand-in core's C functions, looked up in the loaded core.
-struct CoreFunctions {
-    explicit CoreFunctions(HMODULE core)
-        : fire(Export<decltype(veloStandInFire)>(core, "veloStandInFire")),
-          lastError(Export<decltype(veloStandInLastError)>(core, "veloStandInLastError")),
-          setNoticeData(
-              Export<decltype(veloStandInSetNoticeData)>(core, "veloStandInSetNoticeData")),
-          releaseText(Export<decltype(veloStandInReleaseText)>(core, "veloStandInReleaseText")) {}
-    bool Found() const { return fire && lastError && setNoticeData && releaseText; }
-    std::string LastError() const {
-        char* text = lastError();
-        const std::string copy = text != nullptr ? text : "(null)";
-        releaseText(text);
-        return copy;
-    }
-    decltype(veloStandInFire)* fire;
-    decltype(veloStandInLastError)* lastError;
-    decltype(veloStandInSetNoticeData)* setNoticeData;
-    decltype(veloStandInReleaseText)* releaseText;
-};
+// The core's last error, as the calling thread reads it.
+std::string LastError(HMODULE core) {
+    char* text = Export<decltype(veloStandInLastError)>(core, "veloStandInLastError")();
+    const std::string copy = text;
+    Export<decltype(veloStandInReleaseText)>(core, "veloStandInReleaseText")(text);
+    return copy;
+}
 
 // Threads that run before the core loads, call it while it is loaded and end after it unloaded,
-// as a game's threads do: each fails a call, reads the reason, succeeds a call, and reads that
-// there is no reason any more.
-struct EarlierThreadsResult {
-    std::vector<std::string> reasons;
-    std::vector<std::string> afterSuccess;
-};
-EarlierThreadsResult CallCoreFromEarlierThreads(int threads) {
-    EarlierThreadsResult result{std::vector<std::string>(threads),
-                                std::vector<std::string>(threads)};
+// as a game's threads do: each fails a call and reads the reason, then succeeds in one and reads
+// that there is none. What they read, two texts a thread.
+std::vector<std::string> CallCoreFromEarlierThreads(int threads) {
+    std::vector<std::string> read(2 * threads);
     std::mutex mutex;
     std::condition_variable changed;
-    const CoreFunctions* core = nullptr;
+    HMODULE core = nullptr;
+    int started = 0, done = 0;
     bool unloaded = false;
-    int started = 0;
-    int done = 0;
+    const auto await = [&](std::unique_lock<std::mutex>& lock, auto condition) {
+        changed.notify_all();
+        changed.wait(lock, condition);
+    };
     std::vector<std::thread> running;
     for (int i = 0; i < threads; ++i) {
         running.emplace_back([&, i] {
             std::unique_lock<std::mutex> lock(mutex);
             ++started;
-            changed.notify_all();
-            changed.wait(lock, [&] { return core != nullptr || unloaded; });
+            await(lock, [&] { return core != nullptr || unloaded; });
             if (core != nullptr) {
-                const CoreFunctions& functions = *core;
-                lock.unlock();
                 const std::string kind = "nothing-" + std::to_string(i);
-                functions.fire(kind.c_str(), "{}", false);
-                result.reasons[i] = functions.LastError();
-                functions.setNoticeData("");
-                result.afterSuccess[i] = functions.LastError();
-                lock.lock();
+                Export<decltype(veloStandInFire)>(core, "veloStandInFire")(kind.c_str(), "{}",
+                                                                           false);
+                read[2 * i] = LastError(core);
+                Export<decltype(veloStandInSetNoticeData)>(core, "veloStandInSetNoticeData")("");
+                read[2 * i + 1] = LastError(core);
             }
             ++done;
-            changed.notify_all();
-            changed.wait(lock, [&] { return unloaded; });
+            await(lock, [&] { return unloaded; });
         });
     }
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return started == threads; });
-    }
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return started == threads; });
     {
         const LoadedLibrary loaded(L"VeloCore.dll");
-        const CoreFunctions functions(loaded.module());
-        EXPECT_TRUE(functions.Found());
-        std::unique_lock<std::mutex> lock(mutex);
-        core = functions.Found() ? &functions : nullptr;
+        EXPECT_TRUE(loaded.Loaded());
+        core = loaded.module();
         unloaded = core == nullptr;
-        changed.notify_all();
-        changed.wait(lock, [&] { return done == threads; });
+        await(lock, [&] { return done == threads; });
         core = nullptr;
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        unloaded = true;
-    }
+    unloaded = true;
     changed.notify_all();
+    lock.unlock();
     for (std::thread& thread : running) {
         thread.join();
     }
-    return result;
+    return read;
 }
 
 TEST(StartupTest, TheCoresLastErrorWorksOnThreadsThatRanBeforeItLoadedAndLeavesNothingBehind) {
@@ -179,11 +142,11 @@ TEST(StartupTest, TheCoresLastErrorWorksOnThreadsThatRanBeforeItLoadedAndLeavesN
         if (load == 1) {  // the process's own caches settle in the first load
             heapBefore = HeapBytesInUse();
         }
-        const EarlierThreadsResult result = CallCoreFromEarlierThreads(kThreads);
+        const std::vector<std::string> read = CallCoreFromEarlierThreads(kThreads);
         for (int i = 0; i < kThreads; ++i) {
-            EXPECT_EQ(result.reasons[i], "unknown kind of result 'nothing-" + std::to_string(i) +
-                                             "' (login, base, qrcode, account, notice or webview)");
-            EXPECT_EQ(result.afterSuccess[i], "");
+            EXPECT_EQ(read[2 * i], "unknown kind of result 'nothing-" + std::to_string(i) +
+                                       "' (login, base, qrcode, account, notice or webview)");
+            EXPECT_EQ(read[2 * i + 1], "");
         }
     }
     const std::size_t heapAfter = HeapBytesInUse();
@@ -191,61 +154,42 @@ TEST(StartupTest, TheCoresLastErrorWorksOnThreadsThatRanBeforeItLoadedAndLeavesN
         << "heap in use: " << heapBefore << " bytes after the first load, then " << heapAfter;
 }
 
-// A module's stack-protection cookie: the value in memory, and the one its file holds where its
-// load configuration directory says the cookie is. Not found without that directory.
-struct Cookie {
-    bool found = false;
-    unsigned long long loaded = 0;
-    unsigned long long inFile = 0;
-};
-Cookie ReadCookie(HMODULE module) {
+// A module's stack-protection cookie, where its load configuration directory says it is. Its
+// file holds the value that tells a loader (Windows 8 and later, and Wine) to replace it with a
+// random one, and in memory it was replaced: 48 bits, the highest 16 clear.
+void ExpectRandomCookie(HMODULE module, const wchar_t* name) {
     const auto* base = reinterpret_cast<const unsigned char*>(module);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory =
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
-    if (directory.VirtualAddress == 0 ||
-        directory.Size < offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, SecurityCookie) + 8) {
-        return {};
+    ASSERT_GE(directory.Size, offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, SecurityCookie) + 8)
+        << "no load configuration names the cookie of " << name;
+    const ULONGLONG rva =
+        reinterpret_cast<const IMAGE_LOAD_CONFIG_DIRECTORY64*>(base + directory.VirtualAddress)
+            ->SecurityCookie -
+        reinterpret_cast<ULONGLONG>(base);
+    ASSERT_LE(rva + 8, nt->OptionalHeader.SizeOfImage) << name;
+    const unsigned long long loaded = *reinterpret_cast<const unsigned long long*>(base + rva);
+    EXPECT_NE(loaded, kDefaultCookie) << name;
+    EXPECT_EQ(loaded >> 48, 0u) << name;
+    // Where the section that holds it lies in the file.
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    while (rva >= section->VirtualAddress + section->SizeOfRawData) {
+        ++section;
     }
-    const auto& config =
-        *reinterpret_cast<const IMAGE_LOAD_CONFIG_DIRECTORY64*>(base + directory.VirtualAddress);
-    const ULONGLONG rva = config.SecurityCookie - reinterpret_cast<ULONGLONG>(base);
-    if (config.SecurityCookie < reinterpret_cast<ULONGLONG>(base) ||
-        rva + 8 > nt->OptionalHeader.SizeOfImage) {
-        return {};
-    }
-    Cookie cookie;
-    cookie.loaded = *reinterpret_cast<const unsigned long long*>(base + rva);
-    const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-        const IMAGE_SECTION_HEADER& section = sections[i];
-        if (rva >= section.VirtualAddress &&
-            rva + 8 <= section.VirtualAddress + section.SizeOfRawData) {
-            wchar_t path[MAX_PATH];
-            GetModuleFileNameW(module, path, MAX_PATH);
-            const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, 0, nullptr);
-            LARGE_INTEGER offset{};
-            offset.QuadPart = section.PointerToRawData + rva - section.VirtualAddress;
-            DWORD read = 0;
-            cookie.found = SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) &&
-                           ReadFile(file, &cookie.inFile, sizeof cookie.inFile, &read, nullptr) &&
-                           read == sizeof cookie.inFile;
-            CloseHandle(file);
-        }
-    }
-    return cookie;
-}
-
-// The file holds the value that tells a loader (Windows 8 and later, and Wine) to replace it with
-// a random one, and in memory it was replaced: 48 bits, the highest 16 clear.
-void ExpectRandomCookie(HMODULE module, const wchar_t* name) {
-    const Cookie cookie = ReadCookie(module);
-    EXPECT_TRUE(cookie.found) << "no load configuration names the cookie of " << name;
-    EXPECT_EQ(cookie.inFile, kDefaultCookie) << name;
-    EXPECT_NE(cookie.loaded, kDefaultCookie) << name;
-    EXPECT_EQ(cookie.loaded >> 48, 0u) << name;
+    LARGE_INTEGER offset{};
+    offset.QuadPart = section->PointerToRawData + rva - section->VirtualAddress;
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(module, path, MAX_PATH);
+    const HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    unsigned long long inFile = 0;
+    DWORD read = 0;
+    EXPECT_TRUE(SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) &&
+                ReadFile(file, &inFile, sizeof inFile, &read, nullptr));
+    CloseHandle(file);
+    EXPECT_EQ(inFile, kDefaultCookie) << name;
 }
 
 TEST(StartupTest, EveryBinaryHasItsCookieMadeRandomByTheLoader) {

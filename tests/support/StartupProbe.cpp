@@ -23,11 +23,9 @@ struct Counted {
 };
 
 Counted g_static(L"PROBE_STATIC_BUILT", L"PROBE_STATIC_DESTROYED");
-thread_local Counted t_perThread(L"PROBE_THREAD_BUILT", L"PROBE_THREAD_DESTROYED");
 
 // A static object built by a constructor that runs at load (reading a volatile keeps the compiler
-// from building it at compile time), and a thread_local one whose constructor reads it. The first
-// of those, the loading thread's, also registers a function to run when the DLL unloads.
+// from building it at compile time).
 volatile int g_markSource = 0x5A5A;
 struct Marked {
     int mark = g_markSource;
@@ -39,16 +37,18 @@ void CountAtExit() {
     CountInEnvironment(L"PROBE_TLS_ATEXIT");
 }
 
-struct Witness {
+// Each thread's object: counted, and reading the static one when built. The first, the loading
+// thread's, also registers a function to run when the DLL unloads.
+struct PerThread : Counted {
     int seen = g_marked.mark;
-    Witness() {
+    PerThread() : Counted(L"PROBE_THREAD_BUILT", L"PROBE_THREAD_DESTROYED") {
         if (!g_atexitRegistered) {
             g_atexitRegistered = true;
             atexit(&CountAtExit);
         }
     }
 };
-thread_local Witness t_witness;
+thread_local PerThread t_perThread;
 
 // More thread_local objects with destructors than the first block of them a thread has (32).
 // Each logs its number when built (+n) and destroyed (-n); the threads that log do so one at a
@@ -75,14 +75,9 @@ void TouchNumbered(std::integer_sequence<int, N...>) {
 
 }  // namespace
 
-// Uses the calling thread's object, as code in a DLL does.
-extern "C" __declspec(dllexport) const void* ProbeThreadObject() {
-    return &t_perThread;
-}
-
-// What the calling thread's thread_local object read of the static one when it was built.
-extern "C" __declspec(dllexport) int ProbeSeenByThreadLocal() {
-    return t_witness.seen;
+// Uses the calling thread's object, as code in a DLL does: what it read of the static object.
+extern "C" __declspec(dllexport) const int* ProbeThreadObject() {
+    return &t_perThread.seen;
 }
 
 // Uses the calling thread's numbered objects; the log of every one built and destroyed so far.
