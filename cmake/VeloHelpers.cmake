@@ -28,6 +28,38 @@ function(velo_static_runtime target)
     endif()
 endfunction()
 
+# Has the linker of the clang-cl build write a map of what it put where in `target`, into the file
+# `var` names: the objects each input section came from, and the symbols.
+function(velo_link_map target var)
+    set(map "${CMAKE_CURRENT_BINARY_DIR}/${target}.lldmap")
+    target_link_options(${target} PRIVATE "/lldmap:${map}")
+    set(${var} "${map}" PARENT_SCOPE)
+endfunction()
+
+# The command that checks a DLL of the clang-cl build for thread_local objects built or destroyed
+# at run time (tools/CheckThreadLocals.cmake), into `var`; further arguments go before the script.
+function(velo_thread_local_check target var)
+    velo_link_map(${target} map)
+    # Where the link runs, which the map's object names are relative to.
+    set(link_dir "${CMAKE_CURRENT_BINARY_DIR}")
+    if(CMAKE_GENERATOR MATCHES "Ninja")
+        set(link_dir "${CMAKE_BINARY_DIR}")
+    endif()
+    set(${var} ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:${target}> -DMAP=${map}
+        -DLINK_DIR=${link_dir} -DNM=${CMAKE_NM} ${ARGN}
+        -P ${PROJECT_SOURCE_DIR}/tools/CheckThreadLocals.cmake PARENT_SCOPE)
+endfunction()
+
+# A DLL that ships: its link fails, naming the objects, when it would build or destroy
+# thread_local objects at run time, which the clang-cl build cannot do on threads that were
+# running before it loaded (VcRuntimeStandIn/README.md). Visual Studio's runtime can: no check.
+function(velo_shipped_dll target)
+    if(VELO_VC_RUNTIME_STAND_IN)
+        velo_thread_local_check(${target} check -DREMOVE=ON)
+        add_custom_command(TARGET ${target} POST_BUILD COMMAND ${check} VERBATIM)
+    endif()
+endfunction()
+
 # Gives a Windows DLL a version resource made from the project's version: what Windows shows in
 # the file's properties and what a crash report names.
 #   velo_version_resource(<target> <product name> <description>)

@@ -46,6 +46,15 @@ TEST_F(BridgeTest, TheStandInRefusesARecordItCannotReadWithItsReasonAndFiresNoth
     EXPECT_NE(OnlyDelivery(4).find("\"embedProgress\":null"), std::string::npos);
 }
 
+TEST_F(BridgeTest, TheStandInCutsALongReasonWhereAWholeCharacterEnds) {
+    std::string kind;  // three-byte characters, beyond the 511 bytes a reason keeps
+    while (kind.size() < 600) {
+        kind += "\xE2\x82\xAC";
+    }
+    EXPECT_FALSE(veloStandInFire(kind.c_str(), "{}", false));
+    EXPECT_EQ(LastError(), ("unknown kind of result '" + kind).substr(0, 510));
+}
+
 // A callback on the core's answering thread that waits for the core's answers, then resets it.
 std::atomic<int> g_waited{-1};
 std::atomic<int> g_reset{-1};

@@ -30,7 +30,8 @@ extern "C" {
 VELO_STANDIN_C_API bool veloStandInReset(void);
 VELO_STANDIN_C_API void veloStandInSetAnswering(bool on);
 /* Blocks until everything queued on the core's thread has run, and returns true. On the core's
- * own thread it would wait for itself: it returns false at once. */
+ * own thread it would wait for itself: it returns false at once. Unload the library only after
+ * this or veloStandInReset returned: the core's thread runs the library's code. */
 VELO_STANDIN_C_API bool veloStandInWaitForAnswers(void);
 
 /* The stand-in keeps the latest calls and log lines, at most `limit` of each (default 4096, at
@@ -58,7 +59,8 @@ VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson
 
 /* Why the last call of this thread that returns false on failure (veloStandInFire,
  * veloStandInSetLoginRet, veloStandInCallJson's null) failed, as a text the caller releases with
- * veloStandInReleaseText; empty after a call that succeeded. */
+ * veloStandInReleaseText (at most its first 511 bytes, cut at a character boundary); empty after
+ * a call that succeeded. */
 VELO_STANDIN_C_API char* veloStandInLastError(void);
 
 /* What GetLoginRet fills in: a login record as JSON, as for veloStandInFire (null restores the

@@ -37,6 +37,15 @@ class Answerer {
     Answerer() : answering_(EnabledByEnvironment()) {
         GlobalState();  // outlives the worker, which uses it
     }
+    // Runs when the library unloads, which its users do once WaitForAnswers or Reset returned
+    // (the thread's code goes with the library), or at process exit, when the thread has been
+    // ended already. A thread that left its loop is let go rather than joined: while the library
+    // unloads, its end waits for the loader, which waits for this.
+    ~Answerer() {
+        if (worker_.joinable()) {
+            worker_.detach();
+        }
+    }
 
     bool answering() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -132,10 +141,8 @@ class Answerer {
     bool running_ = false;
 };
 
-// Never destroyed: its thread may still run answers while the process exits.
 Answerer& TheAnswerer() {
-    static Answerer* answerer = new Answerer();
-    return *answerer;
+    return LibraryObject<Answerer>();
 }
 
 std::string Text(const std::vector<RecordedArg>& args, std::size_t index) {

@@ -1,4 +1,5 @@
 // The C control interface: the stand-in's records and results as JSON texts.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -6,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
@@ -164,8 +166,24 @@ void ReadWebView(const Json& json, VeloWebViewRet& ret) {
     Read(json, "embedUrl", ret.embedUrl);
 }
 
-// Why the last call of this thread that can fail did; empty when it did not.
-thread_local std::string t_lastError;
+// Why the last call of this thread that can fail did; empty when it did not. Plain characters,
+// initialised at compile time, so that threads that were running before the library loaded have
+// them too and nothing is left to free when a thread ends or the library unloads. A longer
+// reason is cut at a character boundary.
+constexpr std::size_t kLastErrorSize = 512;
+thread_local char t_lastError[kLastErrorSize] = {};
+
+void KeepReason(const char* reason) noexcept {
+    std::size_t size = std::min(std::strlen(reason), kLastErrorSize - 1);
+    // Back to the first byte of the character that does not fit whole.
+    if (size == kLastErrorSize - 1) {
+        while (size > 0 && (static_cast<unsigned char>(reason[size]) & 0xC0) == 0x80) {
+            --size;
+        }
+    }
+    std::memcpy(t_lastError, reason, size);
+    t_lastError[size] = '\0';
+}
 
 // A failure of the C interface, with its reason.
 struct Refused : std::runtime_error {
@@ -230,19 +248,13 @@ void ParseRecord(const char* text, rapidjson::Document& json) {
 template <class Body>
 bool Checked(Body&& body) noexcept {
     try {
-        t_lastError.clear();
+        t_lastError[0] = '\0';
         body();
         return true;
     } catch (const std::exception& e) {
-        try {
-            t_lastError = e.what();
-        } catch (...) {
-        }
+        KeepReason(e.what());
     } catch (...) {
-        try {
-            t_lastError = "unknown failure";
-        } catch (...) {
-        }
+        KeepReason("unknown failure");
     }
     return false;
 }
@@ -270,10 +282,11 @@ void ParseAndFire(const char* text, Record record, ReadRecord read, FireRecord f
     }
 }
 
-char* OwnedText(const std::string& text) {
+char* OwnedText(std::string_view text) {
     char* out = static_cast<char*>(std::malloc(text.size() + 1));
     if (out != nullptr) {
-        std::memcpy(out, text.c_str(), text.size() + 1);
+        std::memcpy(out, text.data(), text.size());
+        out[text.size()] = '\0';
     }
     return out;
 }

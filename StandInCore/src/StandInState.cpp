@@ -18,10 +18,7 @@ State::State() {
 }
 
 State& GlobalState() {
-    // Never destroyed: the observers it keeps stay reachable, and reachable for code that runs
-    // while the process exits.
-    static State* state = new State();
-    return *state;
+    return LibraryObject<State>();
 }
 
 RecordedArg TextArg(const String& text) {

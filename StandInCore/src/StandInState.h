@@ -65,6 +65,21 @@ struct State {
     std::optional<std::string> encodeUrlAnswer;
 };
 
+// One of the stand-in's process-wide objects, made on first use. On Windows it is destroyed when
+// the library unloads, so that loading and unloading it again and again leaves nothing behind
+// (when a process exits, Windows has ended every other thread before that). Elsewhere exit()
+// destroys static objects while other threads may still call the core: never destroyed there.
+template <class Object>
+Object& LibraryObject() {
+#if defined(_WIN32)
+    static Object object;
+    return object;
+#else
+    static Object* const object = new Object();
+    return *object;
+#endif
+}
+
 State& GlobalState();
 
 // Builders of one recorded argument each.

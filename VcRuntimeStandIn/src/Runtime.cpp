@@ -1,7 +1,7 @@
 // The part of the VC runtime that every binary carries itself, shared by DLLs and programs: its
 // table of functions to run when it unloads or exits, the initialisers' bounds, thread-safe
-// initialisation of function-local statics, operator new and delete, the stack-protection
-// cookie and probe, and type_info's virtual table.
+// initialisation of function-local statics, operator new and delete, the stack probe, and
+// type_info's virtual table.
 #include "Runtime.h"
 
 #include <new>
@@ -9,6 +9,7 @@
 
 #include <intrin.h>
 #include <malloc.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <windows.h>
 
@@ -34,8 +35,6 @@ struct __type_info_node {
     alignas(16) unsigned __int64 header[2];
 };
 __type_info_node __type_info_root_node{};
-
-unsigned __int64 __security_cookie = 0x00002B992DDFA232ull;
 }
 
 namespace {
@@ -53,31 +52,14 @@ extern "C" _onexit_t __cdecl _onexit(_onexit_t function) {
     return _register_onexit_function(&g_onexit, function) == 0 ? function : nullptr;
 }
 
-extern "C" void __cdecl __security_init_cookie() {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    FILETIME time;
-    GetSystemTimeAsFileTime(&time);
-    unsigned __int64 cookie = static_cast<unsigned __int64>(counter.QuadPart);
-    cookie ^= (static_cast<unsigned __int64>(time.dwHighDateTime) << 32) ^ time.dwLowDateTime;
-    cookie ^= (static_cast<unsigned __int64>(GetCurrentThreadId()) << 32) ^ GetCurrentProcessId();
-    cookie ^= reinterpret_cast<unsigned __int64>(&cookie);
-    cookie &= 0x0000FFFFFFFFFFFFull;
-    __security_cookie = cookie == 0x00002B992DDFA232ull ? cookie + 1 : cookie;
-}
-
-extern "C" void __cdecl __security_check_cookie(unsigned __int64 cookie) {
-    if (cookie != __security_cookie) {
-        __report_gsfailure(cookie);
-    }
-}
-
 bool velo_runtime_start() {
     __security_init_cookie();
     if (_initialize_onexit_table(&g_onexit) != 0 || _initterm_e(__xi_a, __xi_z) != 0) {
         return false;
     }
     _initterm(__xc_a, __xc_z);
+    // Then the loading thread's thread_local objects, which may use the static ones.
+    velo_thread_locals_start();
     return true;
 }
 
@@ -209,10 +191,19 @@ void* __cdecl operator new(size_t size, std::align_val_t al, std::nothrow_t cons
     }
 }
 
+// The compiler asks for the largest size when the element count of a new-expression is negative
+// or times the element size overflows; no allocation can have that size. Visual Studio's compiler
+// throws std::bad_array_new_length itself in those cases; here the array form does it.
 void* __cdecl operator new[](size_t size) {
+    if (size == SIZE_MAX) {
+        throw std::bad_array_new_length();
+    }
     return operator new(size);
 }
 void* __cdecl operator new[](size_t size, std::align_val_t al) {
+    if (size == SIZE_MAX) {
+        throw std::bad_array_new_length();
+    }
     return operator new(size, al);
 }
 void* __cdecl operator new[](size_t size, std::nothrow_t const& tag) noexcept {

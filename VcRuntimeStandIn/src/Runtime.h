@@ -4,7 +4,10 @@
 #include <corecrt_startup.h>
 
 // Sets the stack-protection cookie, then runs the C and C++ initialisers (static objects'
-// constructors). False when an initialiser failed.
+// constructors), then the calling thread's thread_local objects' initialisers. False when an
+// initialiser failed.
 bool velo_runtime_start();
+// Runs the calling thread's thread_local objects' initialisers, unless it ran them already.
+void velo_thread_locals_start();
 // Runs what atexit registered (static objects' destructors) and frees type_info's names.
 void velo_runtime_stop();

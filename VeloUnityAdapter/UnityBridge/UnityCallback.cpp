@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <mutex>
 #include <new>
+#if defined(_WIN32)
+#include <excpt.h>
+#endif
 
 #include "BoundaryGuard.h"
 #include "VeloUnityAdapter.h"
@@ -72,14 +75,20 @@ class InFlight {
         }
         *innermost_ = this;
     }
-    ~InFlight() {
-        *innermost_ = outer_;
-        Leave(phase_);
-    }
+    ~InFlight() { End(); }
     InFlight(const InFlight&) = delete;
     InFlight& operator=(const InFlight&) = delete;
 
     UnityCallback callback() const { return phase_->callback.load(); }
+
+    // Ends the delivery; once only, whether the destructor or an unwinding exception gets first.
+    void End() {
+        if (phase_ != nullptr) {
+            *innermost_ = outer_;
+            Leave(phase_);
+            phase_ = nullptr;
+        }
+    }
 
     // How many deliveries of `phase` this thread is inside.
     static std::uint32_t OwnIn(const Phase* phase) {
@@ -147,13 +156,33 @@ void StoreCallback(UnityCallback callback) {
     WakeWaiters();  // a registration may be waiting for a free phase
 }
 
+#if defined(_WIN32)
+// A structured exception (an access violation, say) that leaves the callback for a handler of the
+// game's further up this thread unwinds the frames between without running their destructors
+// (/EHsc): the delivery is ended as the exception passes, or every later registration would wait
+// for it for good.
+void Call(UnityCallback callback, int methodNameID, const char* json, InFlight& delivery) {
+    __try {
+        callback(methodNameID, json);
+    } __finally {
+        if (AbnormalTermination()) {
+            delivery.End();
+        }
+    }
+}
+#else
+void Call(UnityCallback callback, int methodNameID, const char* json, InFlight&) {
+    callback(methodNameID, json);
+}
+#endif
+
 }  // namespace
 
 void Dispatch(int methodNameID, const char* json) {
     InFlight delivery;
     const UnityCallback callback = delivery.callback();
     if (callback != nullptr) {
-        callback(methodNameID, json);
+        Call(callback, methodNameID, json, delivery);
     }
 }
 

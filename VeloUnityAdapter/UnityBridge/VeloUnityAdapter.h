@@ -42,7 +42,11 @@ typedef void (*UnityCallback)(int methodNameID, const char* json);
  * deliveries on other threads, not for its own. It sleeps while it waits. Two threads may call it
  * from inside their callbacks at once: each waits only for the callback its own call replaced.
  * Never call it while holding a lock that the callback takes: it waits for a delivery that waits
- * for that lock, and both threads hang for good. */
+ * for that lock, and both threads hang for good. A delivery ends when the callback returns or an
+ * exception leaves it; on Windows that includes a structured exception (an access violation, say)
+ * that the game handles with __except further up the delivering thread. Elsewhere a callback left
+ * by longjmp (out of a signal handler, say) stays a delivery in progress, and this waits for good.
+ */
 VELO_ADAPTER_API void setUnityCallback(UnityCallback callback);
 
 /* Each installs one new observer of its kind with the core (never deleted). */
