@@ -1,15 +1,20 @@
 // What a delivery and a request cost, each beside its limit: the same bytes written once with a
 // plain RapidJSON writer into a buffer it reuses, or the core called directly with Strings built
-// beforehand.
+// beforehand. Each path and its limit are timed in alternating batches within one benchmark, and
+// their ratio is the median of the per-pair ratios.
 //
 // A baseline replays the delivered text: parsed once into a document at set-up, then written
-// from it on every iteration, which writes exactly the adapter's bytes (checked at set-up).
+// from it on every pair, which writes exactly the adapter's bytes (checked at set-up).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
@@ -140,14 +145,75 @@ Velo::VeloNoticeRet NoticeRecord(int notices) {
     return ret;
 }
 
-// Reports the bytes written and the allocations of one more run of `operation`.
+// The calling thread's heap allocations in one more run of `operation`.
 template <class Operation>
-void Report(benchmark::State& state, std::size_t bytes, Operation&& operation) {
+double AllocationsOf(Operation&& operation) {
     const std::size_t before = AllocationsSoFar();
     operation();
-    const std::size_t allocations = AllocationsSoFar() - before;
+    return static_cast<double>(AllocationsSoFar() - before);
+}
+
+// Seconds taken by `calls` runs of `operation`.
+template <class Operation>
+double Timed(Operation& operation, int calls) {
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) {
+        operation();
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+double Quantile(std::vector<double> values, double q) {
+    if (values.empty()) {
+        return 0;
+    }
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(q * (values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// Times a path and its baseline in alternating batches of the same input, one pair an iteration:
+// a change of clock speed or of the machine's load between two pairs leaves each pair's ratio as
+// it is. The order within a pair alternates too, so that neither side always runs on a cache the
+// other warmed. Reports the median per-call time of both, and the median of the per-pair ratios
+// with its quartiles.
+template <class Path, class Baseline>
+void Paired(benchmark::State& state, std::size_t bytes, Path path, Baseline baseline) {
+    // Batches of about 20 µs, at most 64 calls: long enough for the clock, short enough that a
+    // pair rarely straddles a change of the machine's state.
+    const double once = Timed(path, 1) + Timed(baseline, 1);
+    const int batch = static_cast<int>(std::min(64.0, std::max(1.0, 40e-6 / std::max(once, 1e-9))));
+    std::vector<double> pathTimes, baselineTimes, ratios;
+    bool pathFirst = true;
+    for (auto _ : state) {
+        double pathTime = 0, baselineTime = 0;
+        if (pathFirst) {
+            pathTime = Timed(path, batch);
+            baselineTime = Timed(baseline, batch);
+        } else {
+            baselineTime = Timed(baseline, batch);
+            pathTime = Timed(path, batch);
+        }
+        pathFirst = !pathFirst;
+        state.SetIterationTime(pathTime + baselineTime);
+        pathTimes.push_back(pathTime / batch * 1e9);
+        baselineTimes.push_back(baselineTime / batch * 1e9);
+        ratios.push_back(pathTime / baselineTime);
+    }
     state.counters["bytes"] = static_cast<double>(bytes);
-    state.counters["allocations"] = static_cast<double>(allocations);
+    state.counters["pairs"] = static_cast<double>(ratios.size());
+    state.counters["batch"] = batch;
+    state.counters["time_ns"] = Quantile(pathTimes, 0.5);
+    state.counters["baseline_ns"] = Quantile(baselineTimes, 0.5);
+    state.counters["ratio"] = Quantile(ratios, 0.5);
+    state.counters["ratio_q1"] = Quantile(ratios, 0.25);
+    state.counters["ratio_q3"] = Quantile(ratios, 0.75);
+    state.counters["allocations"] = AllocationsOf(path);
+    state.counters["baseline_allocations"] = AllocationsOf(baseline);
+}
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> run) {
+    benchmark::RegisterBenchmark(name.c_str(), std::move(run))->UseManualTime();
 }
 
 template <class Observer>
@@ -155,7 +221,8 @@ Observer& Installed(StandIn::ObserverKind kind) {
     return *static_cast<Observer*>(const_cast<void*>(StandIn::Observers(kind).back()));
 }
 
-// One delivery path and its baseline, sharing the record and the expected text.
+// A delivery path beside its baseline, which writes the same bytes from a parsed document with a
+// plain writer into a buffer it reuses.
 template <class Deliver>
 void DeliveryPair(const std::string& name, Deliver deliver) {
     g_keepText = true;
@@ -173,28 +240,17 @@ void DeliveryPair(const std::string& name, Deliver deliver) {
         std::exit(1);
     }
 
-    benchmark::RegisterBenchmark(("Delivery/" + name).c_str(),
-                                 [deliver, text](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         deliver();
-                                     }
-                                     Report(state, text.size(), deliver);
-                                 });
-    benchmark::RegisterBenchmark(("Baseline/" + name).c_str(),
-                                 [document, text](benchmark::State& state) {
-                                     rapidjson::StringBuffer buffer;
-                                     rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-                                     auto once = [&] {
-                                         buffer.Clear();
-                                         writer.Reset(buffer);
-                                         document->Accept(writer);
-                                         benchmark::DoNotOptimize(buffer.GetString());
-                                     };
-                                     for (auto _ : state) {
-                                         once();
-                                     }
-                                     Report(state, text.size(), once);
-                                 });
+    Register("Delivery/" + name, [deliver, document, text](benchmark::State& state) {
+        rapidjson::StringBuffer buffer;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+        auto baseline = [&] {
+            buffer.Clear();
+            writer.Reset(buffer);
+            document->Accept(writer);
+            benchmark::DoNotOptimize(buffer.GetString());
+        };
+        Paired(state, text.size(), deliver, baseline);
+    });
 }
 
 void RegisterDeliveries() {
@@ -228,19 +284,11 @@ const char kText[4][33] = {"0123456789abcdef0123456789abcdef", "fedcba9876543210
                            "player@example.com/device-7f3a91",
                            "{\"source\":\"game\",\"seq\":12345}"};
 
-void RequestExport(benchmark::State& state) {
-    for (auto _ : state) {
-        loginAdapter(kText[0], kText[1], kText[2], kText[3]);
-    }
-    Report(state, 128, [] { loginAdapter(kText[0], kText[1], kText[2], kText[3]); });
-}
-
-void RequestDirect(benchmark::State& state) {
+void RequestPair(benchmark::State& state) {
     const Velo::String a(kText[0]), b(kText[1]), c(kText[2]), d(kText[3]);
-    for (auto _ : state) {
-        Velo::VeloLogin::Login(a, b, c, d);
-    }
-    Report(state, 128, [&] { Velo::VeloLogin::Login(a, b, c, d); });
+    Paired(
+        state, 128, [] { loginAdapter(kText[0], kText[1], kText[2], kText[3]); },
+        [&] { Velo::VeloLogin::Login(a, b, c, d); });
 }
 
 }  // namespace
@@ -249,8 +297,7 @@ int main(int argc, char** argv) {
     setUnityCallback(&Receive);
     StandIn::SetRecording(false);  // the core does nothing: what remains is the adapter's cost
     RegisterDeliveries();
-    benchmark::RegisterBenchmark("Request/Login", RequestExport);
-    benchmark::RegisterBenchmark("RequestBaseline/Login", RequestDirect);
+    Register("Request/Login", RequestPair);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,51 +1,53 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release), runs every path beside its baseline with interleaved
-# repetitions, and prints one table: medians over the repetitions, the ratio being the median of
-# the per-repetition ratios.
-#   benchmarks/run.sh [repetitions] [seconds a run]
+# Builds the benchmarks (Release) and runs the table `runs` times in a row. Each path is timed
+# beside its baseline in alternating batches within one benchmark; its ratio is the median of the
+# per-pair ratios, with their quartiles. With more than one run, the table gives the medians over
+# the runs and, for each ratio, its largest distance from that median.
+#   benchmarks/run.sh [runs] [seconds a benchmark]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-repetitions=${1:-15}
-min_time=${2:-0.2}
+runs=${1:-1}
+min_time=${2:-1}
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target VeloBenchmarks >/dev/null
-build/bench/benchmarks/VeloBenchmarks --benchmark_repetitions="$repetitions" \
-    --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
-    --benchmark_format=json --benchmark_out=build/bench/results.json \
-    --benchmark_out_format=json >/dev/null
+results=()
+for ((run = 1; run <= runs; ++run)); do
+    results+=(build/bench/results-"$run".json)
+    build/bench/benchmarks/VeloBenchmarks --benchmark_min_time="$min_time" \
+        --benchmark_format=json --benchmark_out="${results[-1]}" \
+        --benchmark_out_format=json >/dev/null
+done
 
-python3 - build/bench/results.json <<'PY'
+python3 - "${results[@]}" <<'PY'
 import json, statistics, sys
-runs = json.load(open(sys.argv[1]))["benchmarks"]
-times, counters = {}, {}
-for run in runs:
-    if run.get("run_type") != "iteration":
-        continue
-    times.setdefault(run["run_name"], []).append(run["real_time"])
-    counters[run["run_name"]] = (run["bytes"], run["allocations"])
-
+runs = [{b["run_name"].replace("/manual_time", ""): b for b in json.load(open(path))["benchmarks"]}
+        for path in sys.argv[1:]]
 order = ["Login", "Base", "QrCode", "Account", "WebView", "Notice1", "Notice20", "Notice1000"]
-rows = []
-for name in sorted(times, key=lambda n: (n.startswith("Request"),
-                                         order.index(n.split("/")[1]) if n.split("/")[1] in order else 0)):
-    kind, path = name.split("/", 1)
-    if kind not in ("Delivery", "Request"):
-        continue
-    base = ("Baseline/" if kind == "Delivery" else "RequestBaseline/") + path
-    ratios = [a / b for a, b in zip(times[name], times[base])]
-    rows.append((name, counters[name][0], statistics.median(times[name]),
-                 statistics.median(times[base]), statistics.median(ratios),
-                 counters[name][1], counters[base][1]))
+names = sorted(runs[0], key=lambda n: (n.startswith("Request"), order.index(n.split("/")[1])
+                                       if n.split("/")[1] in order else 0))
 
-print("| path | bytes | time (ns) | baseline (ns) | ratio | allocations (baseline) |")
-print("|---|---:|---:|---:|---:|---:|")
-for name, size, time, base, ratio, allocs, base_allocs in rows:
-    print(f"| {name} | {size:.0f} | {time:,.0f} | {base:,.0f} | {ratio:.2f} | "
-          f"{allocs:.0f} ({base_allocs:.0f}) |")
-for name, size, time, base, *_ in rows:
+def median(name, counter):
+    return statistics.median(run[name][counter] for run in runs)
+
+print("| path | bytes | time (ns) | baseline (ns) | ratio | quartiles | across runs | "
+      "allocations (baseline) |")
+print("|---|---:|---:|---:|---:|---:|---:|---:|")
+for name in names:
+    first = runs[0][name]
+    ratio = median(name, "ratio")
+    ratios = [run[name]["ratio"] for run in runs]
+    spread = max(abs(r / ratio - 1) for r in ratios) * 100
+    print(f"| {name} | {first['bytes']:.0f} | {median(name, 'time_ns'):,.0f} | "
+          f"{median(name, 'baseline_ns'):,.0f} | {ratio:.2f} | "
+          f"{median(name, 'ratio_q1'):.2f}–{median(name, 'ratio_q3'):.2f} | "
+          + (f"±{spread:.1f} %" if len(runs) > 1 else "–") +
+          f" | {first['allocations']:.0f} ({first['baseline_allocations']:.0f}) |")
+print(f"{len(runs)} run(s) of {runs[0][names[0]]['pairs']:.0f}+ pairs a path")
+for name in names:
     if name.startswith("Delivery/Notice"):
-        print(f"{name}: {time / size:.2f} ns a byte")
-req = next(r for r in rows if r[0].startswith("Request/"))
-print(f"Request/Login over the direct core call: {req[2] - req[3]:.1f} ns")
+        print(f"{name}: {median(name, 'time_ns') / runs[0][name]['bytes']:.2f} ns a byte")
+req = next(n for n in names if n.startswith("Request/"))
+print(f"{req} over the direct core call: "
+      f"{median(req, 'time_ns') - median(req, 'baseline_ns'):.1f} ns")
 PY
