@@ -42,17 +42,18 @@ class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, R
     bool started_ = false;
 };
 
-// Whether `text` is JSON of `kind` that every strict reader reads.
-bool ParsesAs(const char* text, std::size_t size, rapidjson::Type kind) {
+// Whether `text`, ended by a zero, is JSON of `kind` that the reader accepts with every number
+// within a double's range. Parsed in place (no string or number is copied), which overwrites it.
+bool ParsesInPlace(char* text, rapidjson::Type kind) {
     WriterAllocator allocator;
     rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator> reader(
         &allocator);
-    rapidjson::StringStream stream(text);
+    rapidjson::InsituStringStream stream(text);
     RootKindHandler handler;
     const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseNumbersAsStringsFlag>(stream, handler);
-    return !result.IsError() && handler.root == kind &&
-           StrictJson::FindLoneSurrogate(text, size) == nullptr;
+        reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag>(stream,
+                                                                                          handler);
+    return !result.IsError() && handler.root == kind;
 }
 
 }  // namespace
@@ -155,34 +156,46 @@ JsonResultWriter::JsonResultWriter(rapidjson::Type kind)
     }
 }
 
-JsonResultWriter& JsonResultWriter::AddRawJson(const char* key, const char* text,
+JsonResultWriter& JsonResultWriter::AddRawJson(JsonKey key, const char* text,
                                                rapidjson::Type kind) {
-    WriteKey(key);
-    WriteRaw(text, text != nullptr ? std::strlen(text) : 0, kind);
+    const std::size_t size = text != nullptr ? std::strlen(text) : 0;
+    WriterAllocator allocator;
+    JsonBuffer disposable(&allocator, size + 1);
+    if (size != 0) {
+        std::memcpy(disposable.Push(size), text, size);
+    }
+    WriteRaw(key, text, size, const_cast<char*>(disposable.GetString()), kind);
     return *this;
 }
 
-JsonResultWriter& JsonResultWriter::AddRawJson(const char* key, JsonResultWriter& nested,
+JsonResultWriter& JsonResultWriter::AddRawJson(JsonKey key, JsonResultWriter&& nested,
                                                rapidjson::Type kind) {
-    WriteKey(key);
+    // The nested text lives in the nested writer's own buffer, which nothing reads again.
     const char* text = nested.Finish();
-    WriteRaw(text, nested.Size(), kind);
+    WriteRaw(key, text, nested.Size(), const_cast<char*>(text), kind);
     return *this;
 }
 
-void JsonResultWriter::WriteRaw(const char* text, std::size_t size, rapidjson::Type kind) {
+void JsonResultWriter::WriteRaw(JsonKey key, const char* text, std::size_t size, char* disposable,
+                                rapidjson::Type kind) {
+    WriteKey(key);
     if (kind != rapidjson::kObjectType && kind != rapidjson::kArrayType) {
         writer_.Null();
         return;
     }
-    if (size == 0 || !ParsesAs(text, size, kind)) {
-        text = kind == rapidjson::kObjectType ? "{}" : "[]";
-        size = 2;
-    }
     // RawValue writes the separator and keeps the writer's count of values; the bytes themselves
-    // are copied in one go rather than one by one.
+    // are copied in one go rather than one by one, before the check overwrites `disposable`.
     writer_.RawValue(text, 0, kind);
-    std::memcpy(buffer_.Push(size), text, size);
+    if (size != 0) {
+        char* const spliced = buffer_.Push(size);
+        std::memcpy(spliced, text, size);
+        if (ParsesInPlace(disposable, kind) &&
+            StrictJson::FindLoneSurrogate(spliced, size) == nullptr) {
+            return;
+        }
+        buffer_.Pop(size);
+    }
+    std::memcpy(buffer_.Push(2), kind == rapidjson::kObjectType ? "{}" : "[]", 2);
 }
 
 const char* JsonResultWriter::Finish() {
