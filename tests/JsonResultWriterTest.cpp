@@ -93,24 +93,6 @@ TEST(JsonResultWriterTest, RawJsonWithoutAKeyIsAnArrayElement) {
     EXPECT_EQ(std::string(json.Finish()), R"([{"a":1},[2],{},[]])");
 }
 
-// The check reads each string to its end wherever the string lies against the 16-byte blocks it
-// is read in, and wherever in it the end, an escape or a raw control byte comes.
-TEST(JsonResultWriterTest, NestedStringsAreReadToTheirEndAtEveryOffset) {
-    for (std::size_t lead = 0; lead < 16; ++lead) {
-        for (std::size_t run = 0; run < 40; ++run) {
-            SCOPED_TRACE("lead " + std::to_string(lead) + ", run " + std::to_string(run));
-            const std::string start = "[" + std::string(lead, ' ') + "\"" + std::string(run, 'x');
-            for (const char* end : {"\"]", "\\n\"]", "\\u00e9y\"]", "\x01\"]", "]"}) {
-                const std::string text = start + end;
-                const bool valid = end[0] != '\x01' && end[0] != ']';
-                JsonResultWriter json(kArrayType);
-                json.AddRawJson(nullptr, text.c_str(), kArrayType);
-                EXPECT_EQ(std::string(json.Finish()), "[" + (valid ? text : "[]") + "]");
-            }
-        }
-    }
-}
-
 // A writer keeps a first stretch of text in its own storage and moves to the
 // heap beyond it; the text must come out whole on both sides of that boundary
 // and across it.
