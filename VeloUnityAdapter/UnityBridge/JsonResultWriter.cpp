@@ -1,6 +1,5 @@
 #include "JsonResultWriter.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -8,78 +7,6 @@
 #include <rapidjson/reader.h>
 
 #include "StrictJson.h"
-
-// The reader that checks nested texts parses them in place.
-using CheckReader = rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>,
-                                             Corvan::Velo::Bridge::WriterAllocator>;
-
-#if defined(RAPIDJSON_SSE2)
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
-
-namespace {
-
-// The bytes among 16 that end a run of a string's unescaped bytes (quotation mark, backslash, a
-// byte below 0x20), as a bit mask.
-unsigned RunEnds(__m128i bytes) {
-    const __m128i ends =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
-                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
-                     _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(0x1F)), _mm_set1_epi8(0x1F)));
-    return static_cast<unsigned>(_mm_movemask_epi8(ends));
-}
-
-unsigned LowestBit(unsigned mask) {
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long index = 0;
-    _BitScanForward(&index, mask);
-    return static_cast<unsigned>(index);
-#else
-    return static_cast<unsigned>(__builtin_ctz(mask));
-#endif
-}
-
-// Where the run of unescaped bytes from `p` ends, in a text ended by a zero. Reads whole aligned
-// blocks of 16 bytes, which never cross a page, the first one from before `p`.
-char* RunEnd(char* p) {
-    const std::size_t offset = reinterpret_cast<std::uintptr_t>(p) & 15;
-    char* block = p - offset;
-    unsigned ends = RunEnds(_mm_load_si128(reinterpret_cast<const __m128i*>(block))) >> offset;
-    if (ends != 0) {
-        return p + LowestBit(ends);
-    }
-    for (;;) {
-        block += 16;
-        ends = RunEnds(_mm_load_si128(reinterpret_cast<const __m128i*>(block)));
-        if (ends != 0) {
-            return block + LowestBit(ends);
-        }
-    }
-}
-
-}  // namespace
-
-// RapidJSON's reader finds the end of a string's unescaped run one byte at a time up to the first
-// 16-byte boundary, which in short strings (keys above all) is the whole run. These find it a
-// block at a time from the start, and move the run in one go where unescaping has left a gap.
-template <>
-inline void CheckReader::SkipUnescapedString(rapidjson::InsituStringStream& is) {
-    is.src_ = is.dst_ = RunEnd(is.src_);
-}
-
-template <>
-inline void CheckReader::ScanCopyUnescapedString(rapidjson::InsituStringStream& is,
-                                                 rapidjson::InsituStringStream&) {
-    char* const end = RunEnd(is.src_);
-    const std::size_t run = static_cast<std::size_t>(end - is.src_);
-    if (is.dst_ != is.src_) {
-        std::memmove(is.dst_, is.src_, run);
-    }
-    is.src_ = end;
-    is.dst_ += run;
-}
-#endif
 
 namespace Corvan {
 namespace Velo {
@@ -119,7 +46,8 @@ class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, R
 // within a double's range. Parsed in place (no string or number is copied), which overwrites it.
 bool ParsesInPlace(char* text, rapidjson::Type kind) {
     WriterAllocator allocator;
-    CheckReader reader(&allocator);
+    rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator> reader(
+        &allocator);
     rapidjson::InsituStringStream stream(text);
     RootKindHandler handler;
     const rapidjson::ParseResult result =
