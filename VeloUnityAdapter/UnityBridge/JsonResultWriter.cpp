@@ -60,72 +60,42 @@ bool ParsesInPlace(char* text, rapidjson::Type kind) {
 
 namespace {
 
-enum BlockTag : std::uint64_t {
-    kInlineBlock = 0x1d1e5700a11ce001,
-    kHeapBlock = 0x1d1e5700a11ce002
-};
-
-struct BlockHeader {
-    std::uint64_t tag;
-    std::uint64_t padding;
-};
-
-std::size_t Rounded(std::size_t size) {
-    return (size + 15) & ~static_cast<std::size_t>(15);
-}
-
-BlockHeader* HeaderOf(void* block) {
-    return static_cast<BlockHeader*>(block) - 1;
-}
-
-void* HeapBlock(std::size_t size) {
-    if (size > SIZE_MAX - sizeof(BlockHeader)) {
-        throw std::bad_alloc();
-    }
-    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
-    if (header == nullptr) {
-        throw std::bad_alloc();
-    }
-    header->tag = kHeapBlock;
-    return header + 1;
+std::uint64_t TagOf(const void* block) {
+    std::uint64_t tag = 0;
+    std::memcpy(&tag, static_cast<const unsigned char*>(block) - 16, sizeof tag);
+    return tag;
 }
 
 }  // namespace
 
-void* WriterAllocator::Malloc(std::size_t size) {
-    if (size == 0) {
-        return nullptr;
+void* WriterAllocator::HeapBlock(std::size_t size) {
+    if (size > SIZE_MAX - kHeader) {
+        throw std::bad_alloc();
     }
-    if (size <= kInlineBytes && Rounded(size) + kHeader <= kInlineBytes - used_) {
-        auto* header = reinterpret_cast<BlockHeader*>(storage_ + used_);
-        header->tag = kInlineBlock;
-        used_ += kHeader + Rounded(size);
-        last_ = header + 1;
-        return last_;
+    auto* header = static_cast<unsigned char*>(std::malloc(kHeader + size));
+    if (header == nullptr) {
+        throw std::bad_alloc();
     }
-    return HeapBlock(size);
+    std::memcpy(header, &kHeapBlock, sizeof kHeapBlock);
+    return header + kHeader;
 }
 
-void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::size_t newSize) {
-    if (original == nullptr) {
-        return Malloc(newSize);
-    }
+void* WriterAllocator::Resized(void* original, std::size_t originalSize, std::size_t newSize) {
     if (newSize == 0) {
         Free(original);
         return nullptr;
     }
-    BlockHeader* header = HeaderOf(original);
-    if (header->tag == kHeapBlock) {
-        if (newSize > SIZE_MAX - sizeof(BlockHeader)) {
+    if (TagOf(original) == kHeapBlock) {
+        if (newSize > SIZE_MAX - kHeader) {
             throw std::bad_alloc();
         }
         // On failure realloc leaves the block allocated; its owner still frees it.
-        auto* moved =
-            static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + newSize));
+        auto* moved = static_cast<unsigned char*>(
+            std::realloc(static_cast<unsigned char*>(original) - kHeader, kHeader + newSize));
         if (moved == nullptr) {
             throw std::bad_alloc();
         }
-        return moved + 1;
+        return moved + kHeader;
     }
     const std::size_t offset =
         static_cast<std::size_t>(static_cast<unsigned char*>(original) - storage_);
@@ -140,8 +110,8 @@ void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::si
 }
 
 void WriterAllocator::Free(void* block) {
-    if (block != nullptr && HeaderOf(block)->tag == kHeapBlock) {
-        std::free(HeaderOf(block));
+    if (block != nullptr && TagOf(block) == kHeapBlock) {
+        std::free(static_cast<unsigned char*>(block) - kHeader);
     }
 }
 

@@ -29,15 +29,36 @@ class WriterAllocator {
     WriterAllocator(const WriterAllocator&) = delete;
     WriterAllocator& operator=(const WriterAllocator&) = delete;
 
-    void* Malloc(std::size_t size);
-    void* Realloc(void* original, std::size_t originalSize, std::size_t newSize);
+    // Inline: a writer's first two blocks come from here on every result.
+    void* Malloc(std::size_t size) {
+        if (size != 0 && size <= kInlineBytes && Rounded(size) + kHeader <= kInlineBytes - used_) {
+            unsigned char* const block = storage_ + used_ + kHeader;
+            std::memcpy(block - kHeader, &kInlineBlock, sizeof kInlineBlock);
+            used_ += kHeader + Rounded(size);
+            last_ = block;
+            return block;
+        }
+        return size != 0 ? HeapBlock(size) : nullptr;
+    }
+    void* Realloc(void* original, std::size_t originalSize, std::size_t newSize) {
+        return original == nullptr ? Malloc(newSize) : Resized(original, originalSize, newSize);
+    }
     // RapidJSON frees without an allocator at hand: each block's header tells where it lives.
     static void Free(void* block);
 
     static constexpr std::size_t kInlineBytes = 2048;
 
   private:
+    // Each block begins after a header of 16 bytes whose first 8 tell where it lives.
     static constexpr std::size_t kHeader = 16;
+    static constexpr std::uint64_t kInlineBlock = 0x1d1e5700a11ce001;
+    static constexpr std::uint64_t kHeapBlock = 0x1d1e5700a11ce002;
+
+    static std::size_t Rounded(std::size_t size) {
+        return (size + 15) & ~static_cast<std::size_t>(15);
+    }
+    static void* HeapBlock(std::size_t size);
+    void* Resized(void* original, std::size_t originalSize, std::size_t newSize);
 
     std::size_t used_ = 0;
     void* last_ = nullptr;  // the latest block served from storage, which can grow in place
