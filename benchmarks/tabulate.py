@@ -59,8 +59,9 @@ class Runs:
             print("| " + " | ".join(cell for _, cells in columns for cell in cells(name)) + " |")
 
     def pairs(self):
-        return ", ".join(f"{name.split('/')[-1]} {self(name, 'pairs'):.0f}×{self(name, 'batch'):.0f}"
-                         for name in self.names)
+        return ", ".join(
+            f"{name.replace('Delivery/', '')} {self(name, 'pairs'):.0f}×{self(name, 'batch'):.0f}"
+            for name in self.names)
 
 
 RATIO = ["ratio", "quartiles", "across runs"]
