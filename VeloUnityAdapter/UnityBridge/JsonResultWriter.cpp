@@ -58,15 +58,11 @@ bool ParsesInPlace(char* text, rapidjson::Type kind) {
 
 }  // namespace
 
-namespace {
-
-std::uint64_t TagOf(const void* block) {
+std::uint64_t WriterAllocator::TagOf(const void* block) {
     std::uint64_t tag = 0;
-    std::memcpy(&tag, static_cast<const unsigned char*>(block) - 16, sizeof tag);
+    std::memcpy(&tag, static_cast<const unsigned char*>(block) - kHeader, sizeof tag);
     return tag;
 }
-
-}  // namespace
 
 void* WriterAllocator::HeapBlock(std::size_t size) {
     if (size > SIZE_MAX - kHeader) {

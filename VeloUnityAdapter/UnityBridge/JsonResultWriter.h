@@ -57,6 +57,7 @@ class WriterAllocator {
     static std::size_t Rounded(std::size_t size) {
         return (size + 15) & ~static_cast<std::size_t>(15);
     }
+    static std::uint64_t TagOf(const void* block);
     static void* HeapBlock(std::size_t size);
     void* Resized(void* original, std::size_t originalSize, std::size_t newSize);
 
