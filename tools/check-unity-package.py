@@ -164,7 +164,7 @@ def check_manifest(root, version):
             fail("package.json has no " + field)
     if len(fields["displayName"]) > 50:
         fail("package.json's displayName is longer than 50 characters")
-    if not re.fullmatch(r"20\d\d\.[1-4]", str(fields.get("unity", ""))):
+    if not re.fullmatch(r"\d{4}\.\d+", str(fields.get("unity", ""))):
         fail("package.json's unity %r is not a Unity version such as 2021.3" % fields.get("unity"))
     author = fields.get("author")
     if not (author.get("name") if isinstance(author, dict) else author):
