@@ -46,10 +46,15 @@ aot() {
 case $step in
 build)
     # The package as the editor compiles it (runtime and tests, with the repository's own tests),
-    # as a player build compiles its runtime, and its tests at .NET Standard 2.1; the demo.
-    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/Player.csproj \
-        UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
+    # its tests at .NET Standard 2.1; the demo.
+    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
         dotnet build "$root/csharp/$project" -nologo -v q -p:VeloBuildDir="$out/"
+    done
+    # The runtime and the sample's assembly as a player build of each platform compiles them:
+    # those the native libraries are for, and those where Initialize says there are none.
+    for platform in Windows Linux macOS Android iOS WebGL; do
+        dotnet build "$root/csharp/UnityCompileChecks/Sample.csproj" -nologo -v q \
+            -p:VeloBuildDir="$out/" -p:VeloPlatform="$platform"
     done
     # The suite as one program, for mono's full AOT (the Windows one is built by that step).
     dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net48 -p:VeloBuildDir="$out/"

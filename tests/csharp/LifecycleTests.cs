@@ -1,6 +1,7 @@
 using System;
 using System.Collections.Generic;
 using System.Linq;
+using System.Runtime.InteropServices;
 using System.Threading;
 using Corvan.Velo.Unity.Samples;
 using NUnit.Framework;
@@ -121,6 +122,34 @@ namespace Corvan.Velo.Unity.Tests
                     Assert.Throws<InvalidOperationException>(() => VeloTools.SetLanguage("en"));
                 }
             }
+        }
+
+        [Test]
+        public void WithoutALibraryForThePlatformInitializeNamesItAndNothingReachesTheCore()
+        {
+            foreach (var platform in new[] { RuntimePlatform.Android, RuntimePlatform.IPhonePlayer,
+                                             RuntimePlatform.OSXPlayer, RuntimePlatform.OSXEditor,
+                                             RuntimePlatform.WebGLPlayer })
+            {
+                Engine.SetPlatform(platform);
+                var e = Assert.Throws<VeloAdapterException>(VeloAdapter.Initialize);
+                Assert.AreEqual(VeloErrorReason.PlatformUnsupported, e.Reason, e.Message);
+                StringAssert.Contains(" " + platform + " (X64)", e.Message);
+                Assert.IsFalse(VeloAdapter.IsInitialized);
+                Assert.Throws<InvalidOperationException>(() => VeloLogin.Login("a", "b", "c", "d"));
+                var session = new GameObject("demo").AddComponent<VeloDemoSession>();
+                Assert.IsFalse(session.Flow.Result, "the sample stops at once");
+                Assert.AreEqual(VeloErrorReason.PlatformUnsupported,
+                                ((VeloAdapterException)Engine.Log.Last()).Reason, "and logs why");
+                Engine.Reset();
+            }
+            CollectionAssert.IsEmpty(VeloStandIn.Calls());
+            Assert.IsFalse(
+                NativeLibraryCheck.HasNativeLibrary(RuntimePlatform.WindowsPlayer, Architecture.Arm64),
+                "the libraries are x86-64 only");
+            Engine.SetPlatform(RuntimePlatform.LinuxServer);
+            VeloAdapter.Initialize();
+            Assert.IsTrue(VeloAdapter.IsInitialized, "server builds have the players' libraries");
         }
 
         [Test]

@@ -34,7 +34,9 @@ namespace Corvan.Velo.Unity
         /// <exception cref="VeloAdapterException">The library, or the core it needs, is missing
         /// (<see cref="VeloErrorReason.LibraryMissing"/>, <see
         /// cref="VeloErrorReason.CoreMissing"/>) or lacks functions (<see
-        /// cref="VeloErrorReason.LibraryOutdated"/>), named in the message.</exception>
+        /// cref="VeloErrorReason.LibraryOutdated"/>), named in the message; or the package has
+        /// no native library for the platform (<see
+        /// cref="VeloErrorReason.PlatformUnsupported"/>), which the message names.</exception>
         public static void Initialize()
         {
             if (initialized)

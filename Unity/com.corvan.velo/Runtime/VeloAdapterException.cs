@@ -24,6 +24,11 @@ namespace Corvan.Velo.Unity
         /// threw; the exception's <see cref="Exception.InnerException"/> is what it threw.
         /// </summary>
         HandlerFailed,
+
+        /// <summary>The package has no native library for the platform the game runs on: it
+        /// has them for Windows and Linux on x86-64, in the editor and in players. The message
+        /// names the platform.</summary>
+        PlatformUnsupported,
     }
 
     /// <summary>The native adapter could not be used or a result could not be delivered; the

@@ -6,6 +6,7 @@ using System;
 using System.Collections.Generic;
 using System.Linq;
 using System.Reflection;
+using System.Runtime.InteropServices;
 
 namespace UnityEngine
 {
@@ -110,11 +111,34 @@ namespace UnityEngine
     {
     }
 
+    public enum RuntimePlatform
+    {
+        OSXEditor = 0,
+        OSXPlayer = 1,
+        WindowsPlayer = 2,
+        WindowsEditor = 7,
+        IPhonePlayer = 8,
+        Android = 11,
+        LinuxPlayer = 13,
+        LinuxEditor = 16,
+        WebGLPlayer = 17,
+        LinuxServer = 43,
+        WindowsServer = 44,
+        OSXServer = 45,
+    }
+
     public static class Application
     {
         public static event Action quitting;
 
         public static bool isPlaying { get; internal set; }
+
+        // The editor of the machine the tests run on, unless a test says otherwise.
+        internal static readonly RuntimePlatform hostEditor =
+            RuntimeInformation.IsOSPlatform(OSPlatform.Windows) ? RuntimePlatform.WindowsEditor
+                                                                : RuntimePlatform.LinuxEditor;
+
+        public static RuntimePlatform platform { get; internal set; } = hostEditor;
 
         internal static void Quit()
         {
@@ -224,6 +248,12 @@ namespace UnityApiStandIn
             Application.isPlaying = playing;
         }
 
+        /// <summary>The platform the game runs on, as Application.platform reports it.</summary>
+        public static void SetPlatform(RuntimePlatform platform)
+        {
+            Application.platform = platform;
+        }
+
         /// <summary>One frame: Update on every enabled MonoBehaviour, as the engine calls it.
         /// </summary>
         public static void Frame()
@@ -294,7 +324,8 @@ namespace UnityApiStandIn
             }
         }
 
-        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing.</summary>
+        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing, on the
+        /// machine's own editor.</summary>
         public static void Reset()
         {
             foreach (var gameObject in objects.ToList())
@@ -304,6 +335,7 @@ namespace UnityApiStandIn
             objects.Clear();
             log.Clear();
             Application.isPlaying = false;
+            Application.platform = Application.hostEditor;
         }
 
         internal static void Destroy(Object obj)
