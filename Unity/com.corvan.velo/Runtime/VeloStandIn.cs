@@ -15,7 +15,7 @@ namespace Corvan.Velo.Unity
     /// from a thread of its own the way the real core does, so that a game's whole flow runs
     /// without the real core. The real core has none of this: <see cref="IsAvailable"/> is false.
     /// </summary>
-    public static class VeloStandIn
+    public static partial class VeloStandIn
     {
         private const string Library = "VeloCore";
 
@@ -114,7 +114,8 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Why the last <see cref="Fire"/> or <see cref="SetLoginRet"/> of this thread
+        /// <summary>Why the last call of this thread that returns false on failure
+        /// (<see cref="Fire"/>, <see cref="SetLoginRet"/>, the scenario and clock calls)
         /// failed; empty when it did not.</summary>
         public static string LastError
         {
