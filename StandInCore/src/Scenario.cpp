@@ -90,8 +90,11 @@ class Reader {
                    "expected \"scenario\": 1, the version of the format this stand-in plays" +
                        (version != nullptr ? ", found " + Describe(*version) : std::string()));
         }
-        if (const Json* description = json.Find("description")) {
-            json.Takes(*description, "description", description->IsString(), "a text");
+        // Texts for people and editors: what the scenario is about, and where its schema is.
+        for (const char* key : {"description", "$schema"}) {
+            if (const Json* text = json.Find(key)) {
+                json.Takes(*text, key, text->IsString(), "a text");
+            }
         }
         if (const Json* unmatched = json.Find("unmatched")) {
             scenario->unmatched = ReadOutcome(*unmatched, "unmatched", "answer", Outcome::Answer);

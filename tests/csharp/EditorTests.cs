@@ -170,6 +170,22 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         [Test]
+        public void TheScenarioSchemaNamesEveryOperationOfTheBindingsFacades()
+        {
+            var schema = JObject.Parse(File.ReadAllText(
+                Path.Combine(PackageFolder, "Documentation~/scenario.schema.json")));
+            var facades = new[] { typeof(VeloLogin), typeof(VeloAccount), typeof(VeloNotice),
+                                  typeof(VeloWebView), typeof(VeloTools) };
+            CollectionAssert.AreEquivalent(
+                facades.SelectMany(f => f.GetMethods(BindingFlags.Public | BindingFlags.Static |
+                                                     BindingFlags.DeclaredOnly))
+                    .Where(m => !m.IsSpecialName)
+                    .Select(m => m.DeclaringType.Name + "." + m.Name.Replace("TryGet", "Get")),
+                schema["definitions"]["rule"]["properties"]["operation"]["enum"]
+                    .Values<string>());
+        }
+
+        [Test]
         public void TheEditorAssemblyIsTheEditorsAlone()
         {
             var definition = JObject.Parse(File.ReadAllText(
