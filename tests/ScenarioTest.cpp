@@ -16,13 +16,6 @@
 namespace VeloTest {
 namespace {
 
-std::string LastError() {
-    char* text = veloStandInLastError();
-    std::string reason = text != nullptr ? text : "(null)";
-    veloStandInReleaseText(text);
-    return reason;
-}
-
 class ScenarioTest : public BridgeTest {
   protected:
     void SetUp() override {
@@ -31,10 +24,10 @@ class ScenarioTest : public BridgeTest {
     }
 
     static void Play(const std::string& scenario) {
-        ASSERT_TRUE(veloStandInPlayScenario(scenario.c_str(), "test.json")) << LastError();
+        ASSERT_TRUE(veloStandInPlayScenario(scenario.c_str(), "test.json")) << StandInLastError();
     }
     static void Advance(long long milliseconds) {
-        ASSERT_TRUE(veloStandInAdvanceClock(milliseconds)) << LastError();
+        ASSERT_TRUE(veloStandInAdvanceClock(milliseconds)) << StandInLastError();
     }
     // The method numbers delivered since the fixture began.
     static std::vector<int> Delivered() {
@@ -44,18 +37,23 @@ class ScenarioTest : public BridgeTest {
         }
         return ids;
     }
-    // Writes `text` to the file `name` (UTF-8) of the test's folder; returns its path.
-    static std::string WriteFile(const std::string& name, const std::string& text) {
-        const std::string path = ::testing::TempDir() + name;
+    // Opens the file at `path` (UTF-8) for writing bytes.
+    static std::FILE* Create(const std::string& path) {
+        std::FILE* file = nullptr;
 #if defined(_WIN32)
         wchar_t wide[MAX_PATH];
         MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide, MAX_PATH);
-        std::FILE* file = _wfopen(wide, L"wb");
+        _wfopen_s(&file, wide, L"wb");
 #else
-        std::FILE* file = std::fopen(path.c_str(), "wb");
+        file = std::fopen(path.c_str(), "wb");
 #endif
         EXPECT_NE(file, nullptr) << path;
-        if (file != nullptr) {
+        return file;
+    }
+    // Writes `text` to the file `name` of the test's folder; returns its path.
+    static std::string WriteFile(const std::string& name, const std::string& text) {
+        const std::string path = ::testing::TempDir() + name;
+        if (std::FILE* file = Create(path)) {
             std::fwrite(text.data(), 1, text.size(), file);
             std::fclose(file);
         }
@@ -199,26 +197,26 @@ TEST_F(ScenarioTest, ABadFileIsRefusedWithItsPlaceAndThePreviousScenarioPlaysOn)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_FALSE(veloStandInPlayScenario(c.text.c_str(), "test.json"));
-        EXPECT_EQ(LastError(), c.error);
+        EXPECT_EQ(StandInLastError(), c.error);
     }
 
     const std::string missing = ::testing::TempDir() + "no-such-scenario.json";
     EXPECT_FALSE(veloStandInPlayScenarioFile(missing.c_str()));
-    EXPECT_EQ(LastError().rfind(missing + ": cannot be opened: ", 0), 0u) << LastError();
+    EXPECT_EQ(StandInLastError().rfind(missing + ": cannot be opened: ", 0), 0u)
+        << StandInLastError();
     const std::string zero = WriteFile("zero.json", std::string("{\"scenario\": 1}\n\0", 17));
     EXPECT_FALSE(veloStandInPlayScenarioFile(zero.c_str()));
-    EXPECT_EQ(LastError(), zero + ":2:1: a zero byte, which JSON text cannot hold");
+    EXPECT_EQ(StandInLastError(), zero + ":2:1: a zero byte, which JSON text cannot hold");
     // 100 MB, sparse: refused before any of it is read.
     const std::string huge = ::testing::TempDir() + "huge.json";
-    {
-        std::FILE* file = std::fopen(huge.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
+    if (std::FILE* file = Create(huge)) {
         std::fseek(file, 100000000 - 1, SEEK_SET);
         std::fputc(' ', file);
         std::fclose(file);
     }
     EXPECT_FALSE(veloStandInPlayScenarioFile(huge.c_str()));
-    EXPECT_EQ(LastError(), huge + ": 100000000 bytes, more than the 32 MiB a scenario may have");
+    EXPECT_EQ(StandInLastError(),
+              huge + ": 100000000 bytes, more than the 32 MiB a scenario may have");
     std::remove(huge.c_str());
 
     autoLoginAdapter();
@@ -231,11 +229,11 @@ TEST_F(ScenarioTest, AScenarioFileIsReadByItsUtf8NameAndCheckingPlaysNothing) {
         WriteFile("sc\xC3\xA9nario.json",
                   "\xEF\xBB\xBF{\"scenario\": 1, \"rules\": [{\"operation\": "
                   "\"VeloLogin.AutoLogin\", \"answer\": [{\"kind\": \"base\"}]}]}");
-    ASSERT_TRUE(veloStandInCheckScenarioFile(path.c_str())) << LastError();
+    ASSERT_TRUE(veloStandInCheckScenarioFile(path.c_str())) << StandInLastError();
     autoLoginAdapter();
     Advance(1000);
     EXPECT_TRUE(Deliveries().empty()) << "checked, not played";
-    ASSERT_TRUE(veloStandInPlayScenarioFile(path.c_str())) << LastError();
+    ASSERT_TRUE(veloStandInPlayScenarioFile(path.c_str())) << StandInLastError();
     autoLoginAdapter();
     Advance(0);
     EXPECT_EQ(Delivered(), (std::vector<int>{0}));

@@ -75,9 +75,10 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Leaves answering mode, waits for the answers queued on the core's thread, then
-        /// forgets recorded calls and restores the default answers. False when called on the
-        /// core's own thread, where it resets at once without waiting.</summary>
+        /// <summary>Leaves answering mode, stops the scenario playing, gives the core its real
+        /// clock back, waits for the answers queued on the core's thread, then forgets recorded
+        /// calls and restores the default answers. False when called on the core's own thread,
+        /// where it resets at once without waiting.</summary>
         public static bool Reset()
         {
             return veloStandInReset();
@@ -91,8 +92,9 @@ namespace Corvan.Velo.Unity
             veloStandInSetAnswering(on);
         }
 
-        /// <summary>Waits until everything queued on the core's thread has run. False, at once,
-        /// when called on the core's own thread, which cannot wait for itself.</summary>
+        /// <summary>Waits until everything queued on the core's thread has run (with the manual
+        /// clock: everything that is due). False, at once, when called on the core's own
+        /// thread, which cannot wait for itself.</summary>
         public static bool WaitForAnswers()
         {
             return veloStandInWaitForAnswers();
