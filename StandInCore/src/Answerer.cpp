@@ -235,6 +235,7 @@ class Answerer {
         returned_.erase(mine);
         return taken;
     }
+
     Millis Now() const {
         return manual_ ? manualNow_ : RealNow();
     }

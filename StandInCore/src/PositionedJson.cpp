@@ -141,8 +141,10 @@ PositionedJson::PositionedJson(const char* text, std::size_t length, unsigned de
         rapidjson::Reader reader;
         // Recursive parsing, which calls the handler once a token is read, so that the stream
         // stands at its end: the depth is bounded by the handler before the stack is.
-        result = reader.Parse<rapidjson::kParseFullPrecisionFlag |
-                              rapidjson::kParseValidateEncodingFlag>(stream, positions);
+        result =
+            reader
+                .Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseValidateEncodingFlag>(
+                    stream, positions);
         return !result.IsError();
     };
     document_.Populate(generate);
