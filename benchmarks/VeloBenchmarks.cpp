@@ -1,6 +1,7 @@
 // What a delivery and a request cost, each beside its limit: the same bytes written once with a
 // plain RapidJSON writer into a buffer it reuses, or the core called directly with Strings built
-// beforehand.
+// beforehand. And what a scripted answer costs, played from a scenario through the adapter,
+// beside the same result fired through veloStandInFire from the core's thread.
 //
 // A baseline replays the delivered text: parsed once into a document at set-up, then written
 // from it on every iteration, which writes exactly the adapter's bytes (checked at set-up).
@@ -17,6 +18,8 @@
 
 #include "CountingHeap.h"
 #include "VeloStandIn.h"
+#include "VeloStandInC.h"
+#include "VeloStandInScenarioC.h"
 #include "VeloUnityAdapter.h"
 
 namespace {
@@ -243,12 +246,71 @@ void RequestDirect(benchmark::State& state) {
     Report(state, 128, [&] { Velo::VeloLogin::Login(a, b, c, d); });
 }
 
+// Results a scripted request is answered with, and as many fired one by one.
+constexpr int kScriptedResults = 10000;
+
+// Answers of one kind from the core's thread, per result: a scenario's `kScriptedResults`
+// answers to one request, or as many veloStandInFire calls. Each run waits until the last one
+// has been delivered.
+void ScriptedPair(const std::string& name, const char* kind, const std::string& record) {
+    std::string scenario =
+        R"({"scenario":1,"rules":[{"operation":"VeloLogin.AutoLogin","answer":[)";
+    for (int i = 0; i < kScriptedResults; ++i) {
+        scenario +=
+            std::string(i > 0 ? "," : "") + R"({"kind":")" + kind + R"(","record":)" + record + "}";
+    }
+    scenario += "]}]}";
+    const auto report = [record](benchmark::State& state) {
+        state.SetItemsProcessed(state.iterations() * kScriptedResults);
+        state.counters["bytes"] = static_cast<double>(record.size());
+    };
+    benchmark::RegisterBenchmark(("Scripted/" + name).c_str(), [scenario,
+                                                                report](benchmark::State& state) {
+        StandIn::SetRecording(true);
+        if (!veloStandInPlayScenario(scenario.c_str(), "bench")) {
+            state.SkipWithError("the scenario was refused");
+        }
+        for (auto _ : state) {
+            autoLoginAdapter();
+            veloStandInWaitForAnswers();
+        }
+        veloStandInStopScenario();
+        StandIn::SetRecording(false);
+        report(state);
+    })->UseRealTime();
+    benchmark::RegisterBenchmark(("Fired/" + name).c_str(), [kind, record,
+                                                             report](benchmark::State& state) {
+        for (auto _ : state) {
+            for (int i = 0; i < kScriptedResults; ++i) {
+                veloStandInFire(kind, record.c_str(), true);
+            }
+            veloStandInWaitForAnswers();
+        }
+        report(state);
+    })->UseRealTime();
+}
+
+// The records of the delivery benchmarks, as the adapter writes them.
+void RegisterScripted() {
+    g_keepText = true;
+    const auto delivered = [](auto deliver) {
+        deliver();
+        return g_lastText;
+    };
+    auto& login = Installed<Velo::VeloLoginObserver>(StandIn::ObserverKind::Login);
+    ScriptedPair("Login", "login", delivered([&] { login.OnLoginResult(LoginRecord()); }));
+    auto& notice = Installed<Velo::VeloNoticeObserver>(StandIn::ObserverKind::Notice);
+    ScriptedPair("Notice1", "notice", delivered([&] { notice.OnNoticeResult(NoticeRecord(1)); }));
+    g_keepText = false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     setUnityCallback(&Receive);
     StandIn::SetRecording(false);  // the core does nothing: what remains is the adapter's cost
     RegisterDeliveries();
+    RegisterScripted();
     benchmark::RegisterBenchmark("Request/Login", RequestExport);
     benchmark::RegisterBenchmark("RequestBaseline/Login", RequestDirect);
     benchmark::Initialize(&argc, argv);

@@ -18,12 +18,16 @@ build/bench/benchmarks/VeloBenchmarks --benchmark_repetitions="$repetitions" \
 python3 - build/bench/results.json <<'PY'
 import json, statistics, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
-times, counters = {}, {}
+times, counters, per_result = {}, {}, {}
 for run in runs:
     if run.get("run_type") != "iteration":
         continue
     times.setdefault(run["run_name"], []).append(run["real_time"])
-    counters[run["run_name"]] = (run["bytes"], run["allocations"])
+    if run["run_name"].split("/")[0] in ("Scripted", "Fired"):
+        # Per result: a run answers many.
+        per_result.setdefault(run["run_name"], []).append(1e9 / run["items_per_second"])
+    else:
+        counters[run["run_name"]] = (run["bytes"], run["allocations"])
 
 order = ["Login", "Base", "QrCode", "Account", "WebView", "Notice1", "Notice20", "Notice1000"]
 rows = []
@@ -48,4 +52,13 @@ for name, size, time, base, *_ in rows:
         print(f"{name}: {time / size:.2f} ns a byte")
 req = next(r for r in rows if r[0].startswith("Request/"))
 print(f"Request/Login over the direct core call: {req[2] - req[3]:.1f} ns")
+
+print()
+print("| scripted answers | time a result (ns) | veloStandInFire a result (ns) | ratio |")
+print("|---|---:|---:|---:|")
+for name in sorted(n for n in per_result if n.startswith("Scripted/")):
+    fired = "Fired/" + name.split("/", 1)[1]
+    ratios = [a / b for a, b in zip(per_result[name], per_result[fired])]
+    print(f"| {name.replace('/real_time', '')} | {statistics.median(per_result[name]):,.0f} | "
+          f"{statistics.median(per_result[fired]):,.0f} | {statistics.median(ratios):.2f} |")
 PY

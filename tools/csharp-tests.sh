@@ -34,9 +34,12 @@ summary() {
 
 attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
 
+# Trampolines each image holds: a run that needs more aborts ("Ran out of trampolines").
+trampolines=8192
+
 # Compiles an assembly ahead of time, for a run without a JIT, unless its image is up to date.
 aot() {
-    [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=4096,outfile="$2" \
+    [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=$trampolines,outfile="$2" \
         "$1" >"$2.log" 2>&1 || {
         tail -n 20 "$2.log"
         return 1
@@ -87,7 +90,7 @@ aot)
     # The framework assemblies that the suite's images load (mono names any missing one as it
     # starts), compiled once per machine: about 150 MB, minutes. mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
     # with a JIT, would be found before any --aot-path.
-    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')
+    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')-$trampolines
     mkdir -p "$cache"
     cp -u /usr/lib/mono/4.5/mscorlib.dll "$cache/"
     ln -sfn /usr/lib/mono/4.5/Facades "$cache/Facades"

@@ -65,7 +65,7 @@ stage_fuzz() {
     echo "== libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer: ${seconds}s a target"
     cmake --preset fuzz
     cmake --build --preset fuzz
-    for target in raw_json:FuzzRawJson results:FuzzResults; do
+    for target in raw_json:FuzzRawJson results:FuzzResults scenario:FuzzScenario; do
         local corpus=${target%%:*} binary=${target##*:}
         local work=build/fuzz/corpus/$corpus
         mkdir -p "$work"

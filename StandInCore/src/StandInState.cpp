@@ -78,11 +78,11 @@ void SetThrowing(bool on) {
 }
 
 void Store(const char* operation, std::vector<RecordedArg> args) {
-    Answer(operation, args);
+    const bool refused = Answer(operation, args);
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
     state.calls.Add(RecordedCall{operation, std::move(args)}, state.recordLimit);
-    if (g_throwing.load()) {
+    if (refused || g_throwing.load()) {
         throw 42;
     }
 }

@@ -4,6 +4,9 @@
 // text, one JsonConvert.DeserializeObject<T> into a class of the same members: the reference.
 // Texts are the adapter's own, made by the stand-in core. Time is the median over interleaved
 // repetitions; bytes are what the thread allocated (GC.GetAllocatedBytesForCurrentThread).
+// Then scripted answers against fired ones: a scenario's 10,000 answers to one request, or as
+// many VeloStandIn.Fire calls, each from the core's thread through the adapter and the binding
+// (read on the core's thread, dispatched on this one), per result.
 //   VeloManagedBenchmarks [repetitions]
 using System;
 using System.Collections.Generic;
@@ -73,7 +76,68 @@ internal static class Program
             }
         }
         Print(cases, repetitions);
+        CompareScripted(cases.Where(c => c.Name == "Login" || c.Name == "Notice1").ToList(),
+                        repetitions);
         return 0;
+    }
+
+    private const int ScriptedResults = 10000;
+
+    private static void CompareScripted(List<Case> cases, int repetitions)
+    {
+        Console.WriteLine();
+        Console.WriteLine("| scripted answers | time a result (µs) | VeloStandIn.Fire a result " +
+                          "(µs) | ratio |");
+        Console.WriteLine("|---|---:|---:|---:|");
+        foreach (var c in cases)
+        {
+            var answer = "{\"kind\":\"" + c.Kind + "\",\"record\":" + c.Record + "}";
+            var scenario = "{\"scenario\":1,\"rules\":[{\"operation\":\"VeloLogin.AutoLogin\"," +
+                           "\"answer\":[" +
+                           string.Join(",", Enumerable.Repeat(answer, ScriptedResults)) + "]}]}";
+            if (!VeloStandIn.PlayScenario(scenario, "bench"))
+            {
+                throw new InvalidOperationException(VeloStandIn.LastError);
+            }
+            var samples = new List<double[]>();
+            for (var repetition = 0; repetition <= repetitions; ++repetition)
+            {
+                var scripted = Answered(VeloLogin.AutoLogin);
+                var fired = Answered(() =>
+                                     {
+                                         for (var i = 0; i < ScriptedResults; ++i)
+                                         {
+                                             VeloStandIn.Fire(c.Kind, c.Record, true);
+                                         }
+                                     });
+                if (repetition > 0) // the first warms up
+                {
+                    samples.Add(new[] { scripted, fired, scripted / fired });
+                }
+            }
+            VeloStandIn.StopScenario();
+            Console.WriteLine(string.Format(System.Globalization.CultureInfo.InvariantCulture,
+                                            "| Scripted/{0} | {1:0.00} | {2:0.00} | {3:0.00} |",
+                                            c.Name, Median(samples.Select(s => s[0])),
+                                            Median(samples.Select(s => s[1])),
+                                            Median(samples.Select(s => s[2]))));
+        }
+    }
+
+    // µs a result: `send` makes the core answer ScriptedResults times; they are awaited and
+    // dispatched.
+    private static double Answered(Action send)
+    {
+        var clock = Stopwatch.StartNew();
+        send();
+        VeloStandIn.WaitForAnswers();
+        var dispatched = ResultDispatcher.DispatchPending();
+        var micros = clock.Elapsed.TotalSeconds * 1e6 / ScriptedResults;
+        if (dispatched != ScriptedResults)
+        {
+            throw new InvalidOperationException("dispatched " + dispatched);
+        }
+        return micros;
     }
 
     private static Case Of<T>(string name, string kind, string record)

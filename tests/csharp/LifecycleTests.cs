@@ -1,5 +1,6 @@
 using System;
 using System.Collections.Generic;
+using System.IO;
 using System.Linq;
 using System.Runtime.InteropServices;
 using System.Threading;
@@ -94,7 +95,7 @@ namespace Corvan.Velo.Unity.Tests
             var endings = new Dictionary<string, Action> {
                 { "play mode was entered", EnterPlayModeWithoutDomainReload },
                 { "quitting", Engine.Quit },
-                { "reloading scripts", UnityApiStandIn.Editor.ReloadScripts },
+                { "reloading scripts", () => UnityApiStandIn.Editor.ReloadScripts() },
                 { "VeloAdapter.Shutdown", VeloAdapter.Shutdown },
             };
             foreach (var playing in new[] { false, true })
@@ -122,6 +123,22 @@ namespace Corvan.Velo.Unity.Tests
                     Assert.Throws<InvalidOperationException>(() => VeloTools.SetLanguage("en"));
                 }
             }
+        }
+
+        // Frames of a tenth of a second, the core's clock moving with them, until the sample's
+        // flow ends.
+        private static VeloDemoSession PlaySample()
+        {
+            VeloStandIn.SetManualClock(true);
+            var session = new GameObject("demo").AddComponent<VeloDemoSession>();
+            Assert.IsFalse(session.Flow.IsCompleted, "OnEnable waits for no answer");
+            for (var frames = 0; !session.Flow.IsCompleted && frames < 1000; ++frames)
+            {
+                Assert.IsTrue(VeloStandIn.AdvanceClock(100), VeloStandIn.LastError);
+                Engine.Frame(0.1f);
+            }
+            Assert.IsTrue(session.Flow.IsCompleted, string.Join("\n", Engine.Log));
+            return session;
         }
 
         [Test]
@@ -155,16 +172,9 @@ namespace Corvan.Velo.Unity.Tests
         [Test]
         public void TheSampleRunsItsFlowAcrossFramesAndLeavesNothingSubscribed()
         {
-            var session = new GameObject("demo").AddComponent<VeloDemoSession>();
-            Assert.IsFalse(session.Flow.IsCompleted, "OnEnable waits for no answer");
-            var frames = 0;
-            for (; !session.Flow.IsCompleted && frames < 100000; ++frames)
-            {
-                Engine.Frame();
-                Thread.Sleep(1);
-            }
+            var session = PlaySample();
             Assert.IsTrue(session.Flow.Result, string.Join("\n", Engine.Log));
-            Assert.Greater(frames, 7, "one frame or more for each answer");
+            Assert.AreEqual(6, Time.frameCount, "a frame for each of the six answers awaited");
             Assert.AreEqual("Session complete", Engine.Log.Last());
             session.enabled = false;
             ResultDispatcher.DispatchFailed += e => dispatched.Add(-1); // else the pump logs it
@@ -174,6 +184,34 @@ namespace Corvan.Velo.Unity.Tests
             BindingTest.Receive(9, "unreadable");
             Engine.Frame();
             Assert.AreEqual(loggedBefore, Engine.Log.Count, "a handler is still subscribed");
+        }
+
+        /// <summary>The scenarios the sample ships with, whether the session completes under
+        /// each, and what the sample says on its way.</summary>
+        private static readonly object[] Scenarios = {
+            new object[] { "successful-session.json", true, "Logged in as Ada (7301952866427190)" },
+            new object[] { "wrong-password.json", false,
+                           "Login refused (1001): The password is wrong." },
+            new object[] { "banned-account.json", false,
+                           "Login refused (1003): This account is banned until 2030-01-01." },
+            new object[] { "dropped-request.json", false,
+                           "Session stopped: No answer to the verification code within 10 s." },
+            new object[] { "slow-answers.json", true, "Still waiting for the login after 2 s" },
+            new object[] { "notices-with-pictures.json", true,
+                           "  picture 512x1024 https://cdn.example.com/notices/21/portrait.png" },
+            new object[] { "page-closed-early.json", true, "The page was closed before it loaded" },
+        };
+
+        [TestCaseSource(nameof(Scenarios))]
+        public void TheSampleTakesItsPathUnderEachScenarioItShipsWith(string scenario,
+                                                                      bool completes, string said)
+        {
+            var path = Path.Combine(EditorTests.PackageFolder, "Samples~/Demo/Scenarios", scenario);
+            Assert.IsTrue(VeloStandIn.PlayScenarioFile(path), VeloStandIn.LastError);
+            var session = PlaySample();
+            Assert.AreEqual(completes, session.Flow.Result, string.Join("\n", Engine.Log));
+            CollectionAssert.Contains(Engine.Log, said);
+            Assert.AreEqual(completes ? "Session complete" : said, Engine.Log.Last());
         }
     }
 }

@@ -331,8 +331,8 @@ namespace Corvan.Velo.Unity
                 var pending = new Pending { MethodNameID = methodNameID };
                 try
                 {
-                    pending.Result =
-                        ResultReader.Read(json, Raw.Current.Length > 0, out pending.Json);
+                    pending.Result = ResultReader.Read(
+                        json, Raw.Current.Length > 0 || VeloScenario.IsRecording, out pending.Json);
                 }
                 catch (Exception e)
                 {
@@ -340,6 +340,7 @@ namespace Corvan.Velo.Unity
                         VeloErrorReason.ResultUnreadable,
                         "Result " + methodNameID + " could not be read: " + e.Message, e);
                 }
+                VeloScenario.Received(methodNameID, pending.Json, pending.Result);
                 lock (Gate)
                 {
                     queue.Enqueue(pending);

@@ -32,6 +32,7 @@ namespace Corvan.Velo.Unity
                                              string s6, string s7)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.RequestVerifyCode", s1, s2, i3, i4, s5, s6, s7);
             NativeMethods.requestVerifyCodeAdapter(T(s1), T(s2), i3, i4, T(s5), T(s6), T(s7));
         }
 
@@ -52,6 +53,8 @@ namespace Corvan.Velo.Unity
                                          int i7, string s8, string s9, string s10)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.ResetPassword", s1, i2, s3, s4, s5, i6, i7, s8, s9,
+                                 s10);
             NativeMethods.resetPasswordAdapter(T(s1), i2, T(s3), T(s4), T(s5), i6, i7, T(s8), T(s9),
                                                T(s10));
         }
@@ -76,6 +79,8 @@ namespace Corvan.Velo.Unity
                                   string s8, int i9, string s10, string s11, string s12, string s13)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.Modify", s1, i2, s3, i4, i5, i6, s7, s8, i9, s10, s11,
+                                 s12, s13);
             NativeMethods.modifyAdapter(T(s1), i2, T(s3), i4, i5, i6, T(s7), T(s8), i9, T(s10),
                                         T(s11), T(s12), T(s13));
         }
@@ -92,6 +97,7 @@ namespace Corvan.Velo.Unity
                                              string s6)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.GetRegisterStatus", s1, s2, i3, s4, s5, s6);
             NativeMethods.getRegisterStatusAdapter(T(s1), T(s2), i3, T(s4), T(s5), T(s6));
         }
 
@@ -110,6 +116,7 @@ namespace Corvan.Velo.Unity
                                                string s6, string s7, string s8)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.GetVerifyCodeStatus", s1, s2, i3, i4, i5, s6, s7, s8);
             NativeMethods.getVerifyCodeStatusAdapter(T(s1), T(s2), i3, i4, i5, T(s6), T(s7), T(s8));
         }
 
@@ -125,6 +132,7 @@ namespace Corvan.Velo.Unity
                                            string s6)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.GetReceiveEmail", s1, s2, i3, s4, s5, s6);
             NativeMethods.getReceiveEmailAdapter(T(s1), T(s2), i3, T(s4), T(s5), T(s6));
         }
 
@@ -141,6 +149,7 @@ namespace Corvan.Velo.Unity
                                           string s6, string s7)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloAccount.VerifyPassword", s1, s2, s3, i4, s5, s6, s7);
             NativeMethods.verifyPasswordAdapter(T(s1), T(s2), T(s3), i4, T(s5), T(s6), T(s7));
         }
     }

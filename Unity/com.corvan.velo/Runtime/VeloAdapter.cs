@@ -109,6 +109,7 @@ namespace Corvan.Velo.Unity
         {
             try
             {
+                VeloScenario.Returned(text);
                 return read(text);
             }
             finally

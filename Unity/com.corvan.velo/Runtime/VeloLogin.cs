@@ -47,6 +47,7 @@ namespace Corvan.Velo.Unity
         public static void Login(string a, string b, string c, string d)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.Login", a, b, c, d);
             NativeMethods.loginAdapter(T(a), T(b), T(c), T(d));
         }
 
@@ -55,6 +56,7 @@ namespace Corvan.Velo.Unity
         public static void AutoLogin()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.AutoLogin");
             NativeMethods.autoLoginAdapter();
         }
 
@@ -66,6 +68,7 @@ namespace Corvan.Velo.Unity
         public static void Logout(string a, string b, bool flag)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.Logout", a, b, flag);
             NativeMethods.logoutAdapter(T(a), T(b), flag);
         }
 
@@ -78,6 +81,7 @@ namespace Corvan.Velo.Unity
         public static void Bind(string a, string b, string c, string d)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.Bind", a, b, c, d);
             NativeMethods.bindAdapter(T(a), T(b), T(c), T(d));
         }
 
@@ -89,6 +93,7 @@ namespace Corvan.Velo.Unity
         public static void CanBind(string a, string b, string c)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.CanBind", a, b, c);
             NativeMethods.canBindAdapter(T(a), T(b), T(c));
         }
 
@@ -100,6 +105,7 @@ namespace Corvan.Velo.Unity
         public static void LoginWithConfirmCode(int code, string a, string b)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.LoginWithConfirmCode", code, a, b);
             NativeMethods.loginWithConfirmcodeAdapter(code, T(a), T(b));
         }
 
@@ -108,6 +114,7 @@ namespace Corvan.Velo.Unity
         public static void PreLoadParleyLibrary()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.PreLoadParleyLibrary");
             NativeMethods.preLoadParleyLibraryAdapter();
         }
 
@@ -117,6 +124,7 @@ namespace Corvan.Velo.Unity
         public static void SetInstallChannel(string channel)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.SetInstallChannel", channel);
             NativeMethods.setInstallChannelAdapter(T(channel));
         }
 
@@ -129,6 +137,7 @@ namespace Corvan.Velo.Unity
         public static void OnRealNameAuthFinished(string a, string b, string c, bool flag)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.OnRealNameAuthFinished", a, b, c, flag);
             NativeMethods.onRealNameAuthFinishedAdapter(T(a), T(b), T(c), flag);
         }
 
@@ -137,6 +146,7 @@ namespace Corvan.Velo.Unity
         public static void UnInstall()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.UnInstall");
             NativeMethods.unInstallAdapter();
         }
 
@@ -150,6 +160,7 @@ namespace Corvan.Velo.Unity
         public static bool TryGetLoginRet(out LoginResult login)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.GetLoginRet");
             login = TakeText(NativeMethods.getLoginRetAdapter(), ReadLogin);
             return login != null;
         }

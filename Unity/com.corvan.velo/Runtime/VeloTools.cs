@@ -16,6 +16,7 @@ namespace Corvan.Velo.Unity
         public static void SetLanguage(string language)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloTools.SetLanguage", language);
             NativeMethods.setLanguageAdapter(T(language));
         }
 
@@ -26,6 +27,7 @@ namespace Corvan.Velo.Unity
         public static void SetRegion(string a, string b, string c)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloTools.SetRegion", a, b, c);
             NativeMethods.setRegionAdapter(T(a), T(b), T(c));
         }
     }

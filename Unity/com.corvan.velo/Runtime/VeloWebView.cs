@@ -31,6 +31,7 @@ namespace Corvan.Velo.Unity
         public static void OpenUrl(string url, int i2, bool b3, bool b4, string s5, bool b6)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.OpenUrl", url, i2, b3, b4, s5, b6);
             NativeMethods.openUrlAdapter(T(url), i2, b3, b4, T(s5), b6);
         }
 
@@ -41,6 +42,7 @@ namespace Corvan.Velo.Unity
         public static string GetEncodeUrl(string url)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.GetEncodeUrl", url);
             return TakeText(NativeMethods.getEncodeUrlAdapter(T(url)));
         }
 
@@ -50,6 +52,7 @@ namespace Corvan.Velo.Unity
         public static void CallJS(string script)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.CallJS", script);
             NativeMethods.callJSAdapter(T(script));
         }
 
@@ -67,6 +70,7 @@ namespace Corvan.Velo.Unity
                                          string s6, int i7, string s8)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.OpenOxaCenter", s1, s2, s3, s4, s5, s6, i7, s8);
             NativeMethods.openOxaCenterAdapter(T(s1), T(s2), T(s3), T(s4), T(s5), T(s6), i7, T(s8));
         }
 
@@ -79,6 +83,7 @@ namespace Corvan.Velo.Unity
         public static void OpenDeleteAccountUrl(string s1, int i2, bool b3, string s4)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.OpenDeleteAccountUrl", s1, i2, b3, s4);
             NativeMethods.openDeleteAccountUrlAdapter(T(s1), i2, b3, T(s4));
         }
 
@@ -87,6 +92,7 @@ namespace Corvan.Velo.Unity
         public static void Close()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.Close");
             NativeMethods.closeAdapter();
         }
     }

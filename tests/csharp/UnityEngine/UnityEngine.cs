@@ -139,11 +139,106 @@ namespace UnityEngine
                                                                 : RuntimePlatform.LinuxEditor;
 
         public static RuntimePlatform platform { get; internal set; } = hostEditor;
+        /// <summary>The project's Assets folder, in the project folder the tests chose.</summary>
+        public static string dataPath => UnityApiStandIn.Engine.ProjectFolder + "/Assets";
 
         internal static void Quit()
         {
             quitting?.Invoke();
         }
+    }
+
+    public class ScriptableObject : Object
+    {
+        public static T CreateInstance<T>()
+            where T : ScriptableObject
+        {
+            return (T)Activator.CreateInstance(typeof(T), true);
+        }
+    }
+
+    [AttributeUsage(AttributeTargets.Field)]
+    public sealed class SerializeField : Attribute
+    {
+    }
+
+    public struct Vector2
+    {
+        public float x;
+        public float y;
+
+        public Vector2(float x, float y)
+        {
+            this.x = x;
+            this.y = y;
+        }
+    }
+
+    public sealed class GUIContent
+    {
+        public GUIContent(string text)
+        {
+            this.text = text;
+        }
+
+        public string text { get; set; }
+    }
+
+    public class GUIStyle
+    {
+        public bool wordWrap { get; set; }
+
+        public bool richText { get; set; }
+    }
+
+    public sealed class GUILayoutOption
+    {
+    }
+
+    /// <summary>Immediate-mode layout: nothing is drawn here, and no button is ever pressed.
+    /// </summary>
+    public static class GUILayout
+    {
+        public static bool Button(string text, params GUILayoutOption[] options)
+        {
+            return false;
+        }
+
+        public static bool Toggle(bool value, string text, params GUILayoutOption[] options)
+        {
+            return value;
+        }
+
+        public static void Label(string text, params GUILayoutOption[] options)
+        {
+        }
+
+        public static void Label(string text, GUIStyle style, params GUILayoutOption[] options)
+        {
+        }
+
+        public static void FlexibleSpace()
+        {
+        }
+
+        public static GUILayoutOption Width(float width)
+        {
+            return new GUILayoutOption();
+        }
+
+        public static GUILayoutOption ExpandWidth(bool expand)
+        {
+            return new GUILayoutOption();
+        }
+    }
+
+    public static class Time
+    {
+        public static float unscaledTime { get; internal set; }
+
+        public static float unscaledDeltaTime { get; internal set; }
+
+        public static int frameCount { get; internal set; }
     }
 
     public static class Debug
@@ -230,6 +325,10 @@ namespace UnityApiStandIn
     public static class Engine
     {
         internal static readonly List<GameObject> objects = new List<GameObject>();
+
+        /// <summary>The Unity project's folder: ProjectSettings/ and Assets/ are in it.</summary>
+        public static string ProjectFolder { get; set; } =
+            System.IO.Path.Combine(System.IO.Path.GetTempPath(), "velo-unity-project");
         internal static readonly List<object> log = new List<object>();
 
         /// <summary>The live game objects.</summary>
@@ -254,10 +353,13 @@ namespace UnityApiStandIn
             Application.platform = platform;
         }
 
-        /// <summary>One frame: Update on every enabled MonoBehaviour, as the engine calls it.
-        /// </summary>
-        public static void Frame()
+        /// <summary>One frame, `seconds` after the one before: Update on every enabled
+        /// MonoBehaviour, as the engine calls it.</summary>
+        public static void Frame(float seconds = 1f / 60)
         {
+            Time.unscaledDeltaTime = seconds;
+            Time.unscaledTime += seconds;
+            ++Time.frameCount;
             foreach (var behaviour in objects.Where(o => o)
                          .SelectMany(o => o.components)
                          .OfType<MonoBehaviour>()
@@ -324,10 +426,13 @@ namespace UnityApiStandIn
             }
         }
 
-        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing, on the
-        /// machine's own editor.</summary>
+        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing, no time
+        /// passed, on the machine's own editor.</summary>
         public static void Reset()
         {
+            Time.unscaledTime = 0;
+            Time.unscaledDeltaTime = 0;
+            Time.frameCount = 0;
             foreach (var gameObject in objects.ToList())
             {
                 Destroy(gameObject);
