@@ -189,6 +189,8 @@ TEST_F(ScenarioTest, ABadFileIsRefusedWithItsPlaceAndThePreviousScenarioPlaysOn)
          "test.json:1:26: \"rules\": expected a list of rules, found an object"},
         {"{\"scenario\": 1, \"loginRet\": {\"extraJson\": " + deep + "}}",
          "test.json:1:105: nested deeper than 64 levels"},
+        {"{\"scenario\": 1, \"loginRet\": {\"token_expire_time\": 6068882444418e306}}",
+         "test.json:1:51: a number too large for a double"},
         {"{\"scenario\": 1, \"description\": \"\\udc00\"}",
          "test.json:1:32: an escaped half of a surrogate pair, which is no character"},
         {"{\"scenario\": 1, \"description\": \"\xC3\"}",

@@ -45,7 +45,7 @@ TEST_F(BridgeTest, TheStandInCutsALongReasonWhereAWholeCharacterEnds) {
         kind += "\xE2\x82\xAC";
     }
     EXPECT_FALSE(veloStandInFire(kind.c_str(), "{}", false));
-    EXPECT_EQ(LastError(), ("unknown kind of result '" + kind).substr(0, 510));
+    EXPECT_EQ(StandInLastError(), ("unknown kind of result '" + kind).substr(0, 510));
 }
 
 // A callback on the core's answering thread that waits for the core's answers, then resets it.

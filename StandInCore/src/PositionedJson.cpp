@@ -8,6 +8,8 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include "StrictJson.h"
+
 namespace Corvan {
 namespace Velo {
 namespace StandIn {
@@ -18,7 +20,8 @@ using rapidjson::SizeType;
 
 // Passes the reader's events on to the document, noting where each value and member name
 // begins (in the order the document holds them), and stops the reading at the first value that
-// nests too deep or a text that holds an escaped half of a surrogate pair.
+// nests too deep, a number too large for a double, or a text that holds an escaped half of a
+// surrogate pair.
 class Positions {
   public:
     // `stream` reads `text`, `length` bytes, from offset `start`.
@@ -38,7 +41,13 @@ class Positions {
     bool Uint(unsigned i) { return Begin() && document_.Uint(i); }
     bool Int64(std::int64_t i) { return Begin() && document_.Int64(i); }
     bool Uint64(std::uint64_t i) { return Begin() && document_.Uint64(i); }
-    bool Double(double d) { return Begin() && document_.Double(d); }
+    // Where the number's text exceeds a double, the reader's full-precision value is garbage.
+    bool Double(double d) {
+        return Begin() &&
+               (StrictJson::FitsDouble(text_ + offsets_.back(), end_ - offsets_.back()) ||
+                Stop("a number too large for a double")) &&
+               document_.Double(d);
+    }
     bool RawNumber(const char* str, SizeType length, bool copy) {
         return Begin() && document_.RawNumber(str, length, copy);
     }
