@@ -81,7 +81,10 @@ void SetThrowing(bool on) {
 }
 
 void Store(const char* operation, std::vector<RecordedArg> args) {
-    Answer(operation, args);
+    // A request the core refuses gets no answer.
+    if (!g_throwing.load()) {
+        Answer(operation, args);
+    }
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
     state.calls.Add(RecordedCall{operation, std::move(args)}, state.recordLimit);
