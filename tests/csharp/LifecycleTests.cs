@@ -2,6 +2,7 @@ using System;
 using System.Collections.Generic;
 using System.Linq;
 using System.Threading;
+using System.Threading.Tasks;
 using Corvan.Velo.Unity.Samples;
 using NUnit.Framework;
 using UnityApiStandIn;
@@ -121,6 +122,28 @@ namespace Corvan.Velo.Unity.Tests
                     Assert.Throws<InvalidOperationException>(() => VeloTools.SetLanguage("en"));
                 }
             }
+        }
+
+        [Test]
+        public void ARetryStartedByTheEndOfAWaitWhenPlayModeIsEnteredAgainSurvivesTheReset()
+        {
+            Initialize();
+            Task<BaseResult> retry = null;
+            ResultDispatcher.NextAsync<LoginResult>(null).ContinueWith(
+                ended =>
+                {
+                    VeloAdapter.Initialize();
+                    VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
+                    retry = ResultDispatcher.NextAsync<BaseResult>(null);
+                },
+                TaskContinuationOptions.ExecuteSynchronously);
+            EnterPlayModeWithoutDomainReload();
+            Assert.IsTrue(VeloAdapter.IsInitialized);
+            Assert.IsFalse(retry.IsCompleted, "the retry's wait was ended by the reset");
+            BindingTest.FireBase(5);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(5, retry.Result.MethodNameID);
+            Assert.AreEqual(new[] { 5 }, dispatched, "its handler is kept, the old one is gone");
         }
 
         [Test]

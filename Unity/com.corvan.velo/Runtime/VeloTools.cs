@@ -16,7 +16,7 @@ namespace Corvan.Velo.Unity
         public static void SetLanguage(string language)
         {
             RequireInitialized();
-            NativeMethods.setLanguageAdapter(T(language));
+            NativeMethods.setLanguageAdapter(T(language, nameof(language)));
         }
 
         /// <summary><c>VeloTools::SetRegion(a, b, c)</c>: three texts.</summary>
@@ -26,7 +26,7 @@ namespace Corvan.Velo.Unity
         public static void SetRegion(string a, string b, string c)
         {
             RequireInitialized();
-            NativeMethods.setRegionAdapter(T(a), T(b), T(c));
+            NativeMethods.setRegionAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)));
         }
     }
 }

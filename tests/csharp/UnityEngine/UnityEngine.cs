@@ -6,6 +6,7 @@ using System;
 using System.Collections.Generic;
 using System.Linq;
 using System.Reflection;
+using System.Threading;
 
 namespace UnityEngine
 {
@@ -219,13 +220,16 @@ namespace UnityApiStandIn
             return target.keptAcrossScenes;
         }
 
+        /// <summary>Plays or stops; the calling thread is the engine's main thread, with the
+        /// engine's synchronization context, as Unity's main thread has in both modes.</summary>
         public static void SetPlaying(bool playing)
         {
             Application.isPlaying = playing;
+            SynchronizationContext.SetSynchronizationContext(MainThread);
         }
 
-        /// <summary>One frame: Update on every enabled MonoBehaviour, as the engine calls it.
-        /// </summary>
+        /// <summary>One frame: Update on every enabled MonoBehaviour, as the engine calls it, then
+        /// what was posted to the main thread's context before the frame began.</summary>
         public static void Frame()
         {
             foreach (var behaviour in objects.Where(o => o)
@@ -235,6 +239,47 @@ namespace UnityApiStandIn
                          .ToList())
             {
                 SendMessage(behaviour, "Update");
+            }
+            MainThread.RunPosted();
+        }
+
+        private static readonly MainThreadContext MainThread = new MainThreadContext();
+
+        /// <summary>Unity's main-thread context: what is posted to it runs in a later frame, on
+        /// the main thread.</summary>
+        private sealed class MainThreadContext : SynchronizationContext
+        {
+            private readonly Queue<(SendOrPostCallback, object)> posted =
+                new Queue<(SendOrPostCallback, object)>();
+
+            public override void Post(SendOrPostCallback callback, object state)
+            {
+                lock (posted)
+                {
+                    posted.Enqueue((callback, state));
+                }
+            }
+
+            internal void RunPosted()
+            {
+                (SendOrPostCallback, object)[] due;
+                lock (posted)
+                {
+                    due = posted.ToArray();
+                    posted.Clear();
+                }
+                foreach (var (callback, state) in due)
+                {
+                    callback(state);
+                }
+            }
+
+            internal void Forget()
+            {
+                lock (posted)
+                {
+                    posted.Clear();
+                }
             }
         }
 
@@ -304,6 +349,8 @@ namespace UnityApiStandIn
             objects.Clear();
             log.Clear();
             Application.isPlaying = false;
+            MainThread.Forget();
+            SynchronizationContext.SetSynchronizationContext(null);
         }
 
         internal static void Destroy(Object obj)

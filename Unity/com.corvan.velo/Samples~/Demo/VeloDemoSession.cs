@@ -64,6 +64,8 @@ namespace Corvan.Velo.Unity.Samples
 
         private async Task<bool> Run(CancellationToken token)
         {
+            // Each answer awaited at most this long, then a TimeoutException.
+            var timeout = TimeSpan.FromSeconds(timeoutSeconds);
             try
             {
                 Debug.Log("Set language and region");
@@ -71,7 +73,7 @@ namespace Corvan.Velo.Unity.Samples
                 VeloTools.SetRegion("EU", "DE", "Europe/Berlin");
 
                 Debug.Log("Log in");
-                var login = Next<LoginResult>(null, token);
+                var login = ResultDispatcher.NextAsync<LoginResult>(null, timeout, token);
                 VeloLogin.Login("Guest", "device-7f3a", "", "{\"source\":\"demo\"}");
                 await login;
                 Debug.Log(VeloLogin.TryGetLoginRet(out var snapshot)
@@ -79,31 +81,33 @@ namespace Corvan.Velo.Unity.Samples
                               : "No login snapshot");
 
                 Debug.Log("Request a verification code");
-                var account = Next<AccountResult>(null, token);
+                var account = ResultDispatcher.NextAsync<AccountResult>(null, timeout, token);
                 VeloAccount.RequestVerifyCode("player@example.com", "Mail", 1, 60, "en", "", "");
                 await account;
 
                 Debug.Log("Load notices");
-                var notices = Next<NoticeResult>(null, token);
+                var notices = ResultDispatcher.NextAsync<NoticeResult>(null, timeout, token);
                 Debug.Log("Notice request: " +
                           VeloNotice.LoadNoticeData("game", "EU", 1, "en", ""));
                 await notices;
 
                 Debug.Log("Open a page");
-                var loaded =
-                    Next<WebViewResult>(r => r.MsgType == 1 && r.EmbedProgress >= 1, token);
+                var loaded = ResultDispatcher.NextAsync<WebViewResult>(
+                    r => r.MsgType == 1 && r.EmbedProgress >= 1, timeout, token);
                 VeloWebView.OpenUrl("https://example.com/news", 1, true, false, "", true);
                 await loaded;
                 Debug.Log("Encoded: " +
                           VeloWebView.GetEncodeUrl("https://example.com/a b?q=\u00e9"));
 
                 Debug.Log("Close the page");
-                var closed = Next<WebViewResult>(r => r.MsgType == 2, token);
+                var closed =
+                    ResultDispatcher.NextAsync<WebViewResult>(r => r.MsgType == 2, timeout, token);
                 VeloWebView.Close();
                 await closed;
 
                 Debug.Log("Log out");
-                var loggedOut = Next<BaseResult>(r => r.GetType() == typeof(BaseResult), token);
+                var loggedOut = ResultDispatcher.NextAsync<BaseResult>(
+                    r => r.GetType() == typeof(BaseResult), timeout, token);
                 VeloLogin.Logout("Guest", "", false);
                 await loggedOut;
                 Debug.Log("Session complete");
@@ -113,26 +117,6 @@ namespace Corvan.Velo.Unity.Samples
             {
                 Debug.LogWarning("Session stopped: " + e.Message);
                 return false;
-            }
-        }
-
-        // The next matching result; a TimeoutException after timeoutSeconds.
-        private async Task<T> Next<T>(Func<T, bool> predicate, CancellationToken token)
-            where T : BaseResult
-        {
-            using (var timeout = CancellationTokenSource.CreateLinkedTokenSource(token))
-            {
-                timeout.CancelAfter(TimeSpan.FromSeconds(timeoutSeconds));
-                try
-                {
-                    return await ResultDispatcher.NextAsync(predicate, timeout.Token);
-                }
-                catch (OperationCanceledException)
-                    when (!token.IsCancellationRequested && timeout.IsCancellationRequested)
-                {
-                    throw new TimeoutException("No " + typeof(T).Name + " within " +
-                                               timeoutSeconds + " s.");
-                }
             }
         }
 
