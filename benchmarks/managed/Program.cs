@@ -3,7 +3,8 @@
 // (DispatchPending raises the typed event). Beside it, measured in the same run on the same
 // text, one JsonConvert.DeserializeObject<T> into a class of the same members: the reference.
 // Texts are the adapter's own, made by the stand-in core. Time is the median over interleaved
-// repetitions; bytes are what the thread allocated (GC.GetAllocatedBytesForCurrentThread).
+// repetitions; bytes are what the thread allocated (GC.GetAllocatedBytesForCurrentThread). Then
+// what awaiting results costs (Waits.cs).
 //   VeloManagedBenchmarks [repetitions]
 using System;
 using System.Collections.Generic;
@@ -49,9 +50,7 @@ internal static class Program
         foreach (var c in cases)
         {
             c.Text = AdaptersText(c);
-            var bytes = Encoding.UTF8.GetBytes(c.Text + "\0");
-            c.Native = Marshal.AllocHGlobal(bytes.Length);
-            Marshal.Copy(bytes, 0, c.Native, bytes.Length);
+            c.Native = Native(c.Text);
         }
         // Typed handlers only: with a ResultReceived handler the binding also keeps the raw text.
         VeloLogin.LoginResultReceived += r => sink = r;
@@ -73,7 +72,18 @@ internal static class Program
             }
         }
         Print(cases, repetitions);
+        Waits.Run(repetitions);
         return 0;
+    }
+
+    /// <summary>The text as the adapter hands it over: zero-terminated UTF-8, never freed.
+    /// </summary>
+    internal static IntPtr Native(string text)
+    {
+        var bytes = Encoding.UTF8.GetBytes(text + "\0");
+        var native = Marshal.AllocHGlobal(bytes.Length);
+        Marshal.Copy(bytes, 0, native, bytes.Length);
+        return native;
     }
 
     private static Case Of<T>(string name, string kind, string record)
@@ -140,7 +150,7 @@ internal static class Program
         return new[] { seconds * 1e6 / count, (double)(AllocatedBytes() - before) / count };
     }
 
-    private static double Median(IEnumerable<double> values)
+    internal static double Median(IEnumerable<double> values)
     {
         var sorted = values.OrderBy(v => v).ToArray();
         return sorted.Length % 2 == 1

@@ -31,6 +31,7 @@ namespace Corvan.Velo.Unity
         };
         private static readonly Slots None = new Slots(); // never holds a wait
         private static long begun; // numbers the waits in the order they began
+        private static int listed; // waits in the lists, read without the lock
         private static Waiter[] timeouts = new Waiter[16]; // a binary heap, the earliest first
         private static int timeoutCount;
         private static Timer timer;
@@ -59,6 +60,7 @@ namespace Corvan.Velo.Unity
                 VeloAdapter.RequireInitialized();
                 waiter.Number = ++begun;
                 ByKind[waiter.Kind].Add(waiter);
+                Volatile.Write(ref listed, listed + 1);
                 if (timeout != Timeout.InfiniteTimeSpan)
                 {
                     waiter.Timeout = timeout;
@@ -75,8 +77,12 @@ namespace Corvan.Velo.Unity
         /// result, in the order they began.</summary>
         internal static void Offer(BaseResult result)
         {
+            if (Volatile.Read(ref listed) == 0)
+            {
+                return; // a wait begun meanwhile waits for a later result
+            }
             var snapshot = offered ?? new Waiter[16];
-            offered = null; // a wait completed here may dispatch again on this thread
+            offered = null; // taken while in use, should completing a wait lead back here
             var count = 0;
             try
             {
@@ -114,6 +120,7 @@ namespace Corvan.Velo.Unity
                 {
                     RemoveTimeout(timeoutCount - 1);
                 }
+                Volatile.Write(ref listed, 0);
             }
             ending.Sort((a, b) => a.Number.CompareTo(b.Number));
             foreach (var waiter in ending)
@@ -123,20 +130,7 @@ namespace Corvan.Velo.Unity
         }
 
         /// <summary>Waits not yet ended (for the tests).</summary>
-        internal static int Count
-        {
-            get {
-                lock (Gate)
-                {
-                    var live = 0;
-                    foreach (var slots in ByKind)
-                    {
-                        live += slots.Live;
-                    }
-                    return live;
-                }
-            }
-        }
+        internal static int Count => Volatile.Read(ref listed);
 
         // A point where the tests' build lets a test hold this thread (its definition,
         // csharp/Corvan.Velo.Unity/SchedulePoints.cs, is compiled there only); elsewhere the
@@ -212,6 +206,7 @@ namespace Corvan.Velo.Unity
                 if (waiter.Slot >= 0)
                 {
                     ByKind[waiter.Kind].Remove(waiter);
+                    Volatile.Write(ref listed, listed - 1);
                 }
                 if (waiter.HeapIndex >= 0)
                 {
@@ -415,7 +410,7 @@ namespace Corvan.Velo.Unity
             internal TimeSpan Timeout;
             internal int HeapIndex = -1; // in the timeouts; -1 when not there
 
-            private bool ended;
+            private volatile bool ended; // set under the wait's lock, read without
             private CancellationToken token;
             private CancellationTokenRegistration watching;
 
@@ -453,15 +448,7 @@ namespace Corvan.Velo.Unity
                 registration.Dispose();
             }
 
-            protected bool HasEnded
-            {
-                get {
-                    lock (this)
-                    {
-                        return ended;
-                    }
-                }
-            }
+            protected bool HasEnded => ended;
 
             /// <summary>True for the one caller that ends the wait: it leaves the lists, the
             /// timeouts and its token.</summary>
