@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks a Unity package tarball made by tools/pack-unity-package.sh, as a studio would receive it:
 
-  tools/check-unity-package.py <tarball>
+  tools/check-unity-package.py <tarball>   (its symbols archive beside it)
   tools/check-unity-package.py --rules <package folder>   (Unity's rules alone, on a folder)
+  tools/check-unity-package.py --schedule-points <file>...   (no schedule point in these files)
 
 - Unity's rules for a package (those of its Package Validation Suite that apply to it):
   package/package.json is valid JSON, its version is the repository's, and it has a
@@ -21,7 +22,9 @@
   newer than 2.31 nor a libstdc++ newer than GCC 10's (what Ubuntu 20.04 has, the oldest Linux
   that Unity 2021.3's editor runs on);
 - the stand-in core's import settings enable the editors and no player platform, and the
-  adapter's enable the players too.
+  adapter's enable the players too;
+- no shipped library, nor any PDB or debug file in the symbols archive beside the tarball, holds a
+  schedule point, which only the tests' build of the adapter has.
 Prints one line a check and exits 1 on the first failure."""
 import datetime
 import json
@@ -36,6 +39,9 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXPORTS = os.path.join(ROOT, "VeloUnityAdapter", "UnityBridge", "exports.txt")
 PLUGINS = "package/Plugins/x86_64/"
+# What every name of a schedule point holds (the tests' build of the adapter has them, in its code,
+# its exports and its debug information; a release has none).
+SCHEDULE_POINT = b"SchedulePoint"
 # The newest symbol version of each runtime a Linux library may need.
 NEWEST_VERSIONS = {"GLIBC": (2, 31), "GLIBCXX": (3, 4, 28)}
 
@@ -354,6 +360,18 @@ def check_version_resource(dll, version):
     ok("%s carries version %s (%s)" % (name, version, strings["ProductName"]))
 
 
+def check_no_schedule_points(paths):
+    holding = []
+    for path in paths:
+        with open(path, "rb") as f:
+            if SCHEDULE_POINT in f.read():
+                holding.append(os.path.basename(path))
+    if holding:
+        fail("%s name %s: built with schedule points, which only the tests' build has" %
+             (", ".join(holding), SCHEDULE_POINT.decode()))
+    ok("no schedule point in " + ", ".join(sorted(os.path.basename(p) for p in paths)))
+
+
 def check_import_settings(root):
     plugins = os.path.join(root, PLUGINS)
     for library, players in (("VeloCore.dll", False), ("libVeloCore.so", False),
@@ -394,6 +412,16 @@ def check_tarball(tarball):
         for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
             check_version_resource(os.path.join(plugins, library), version)
         check_import_settings(root)
+        shipped = [os.path.join(plugins, f) for f in sorted(os.listdir(plugins))
+                   if not f.endswith(".meta")]
+        symbols = tarball[:-len(".tgz")] + "-symbols.tgz"
+        if not os.path.isfile(symbols):
+            fail("no symbols archive beside the package: " + os.path.basename(symbols))
+        with tarfile.open(symbols) as archive:
+            archive.extractall(os.path.join(root, "symbols"))
+        shipped += [os.path.join(top, f) for top, _, files in os.walk(os.path.join(root, "symbols"))
+                    for f in files]
+        check_no_schedule_points(shipped)
     print("The package checks out: " + os.path.basename(tarball))
 
 
@@ -412,6 +440,8 @@ def main(arguments):
             check_version_needs(arguments[1])
         elif len(arguments) == 2 and arguments[0] == "--rules":
             check_folder(arguments[1])
+        elif len(arguments) >= 2 and arguments[0] == "--schedule-points":
+            check_no_schedule_points(arguments[1:])
         elif len(arguments) == 1:
             check_tarball(arguments[0])
         else:

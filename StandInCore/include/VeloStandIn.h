@@ -80,7 +80,8 @@ VELO_STANDIN_API std::uint64_t DroppedLogLines();
 // default; benchmarks turn it off to measure the adapter alone. Reset does not change it.
 VELO_STANDIN_API void SetRecording(bool on);
 // While on, every facade operation throws after recording its call, as the real core may: a value
-// that is no std::exception (an int). Off by default and after Reset.
+// that is no std::exception (an int). A refused request is not answered, even in answering mode.
+// Off by default and after Reset.
 VELO_STANDIN_API void SetThrowing(bool on);
 VELO_STANDIN_API std::vector<LogLine> LogLines();
 

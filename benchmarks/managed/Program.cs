@@ -6,7 +6,8 @@
 // repetitions; bytes are what the thread allocated (GC.GetAllocatedBytesForCurrentThread).
 // Then scripted answers against fired ones: a scenario's 10,000 answers to one request, or as
 // many VeloStandIn.Fire calls, each from the core's thread through the adapter and the binding
-// (read on the core's thread, dispatched on this one), per result.
+// (read on the core's thread, dispatched on this one), per result. Then what awaiting results
+// costs (Waits.cs).
 //   VeloManagedBenchmarks [repetitions]
 using System;
 using System.Collections.Generic;
@@ -52,9 +53,7 @@ internal static class Program
         foreach (var c in cases)
         {
             c.Text = AdaptersText(c);
-            var bytes = Encoding.UTF8.GetBytes(c.Text + "\0");
-            c.Native = Marshal.AllocHGlobal(bytes.Length);
-            Marshal.Copy(bytes, 0, c.Native, bytes.Length);
+            c.Native = Native(c.Text);
         }
         // Typed handlers only: with a ResultReceived handler the binding also keeps the raw text.
         VeloLogin.LoginResultReceived += r => sink = r;
@@ -78,6 +77,7 @@ internal static class Program
         Print(cases, repetitions);
         CompareScripted(cases.Where(c => c.Name == "Login" || c.Name == "Notice1").ToList(),
                         repetitions);
+        Waits.Run(repetitions);
         return 0;
     }
 
@@ -138,6 +138,16 @@ internal static class Program
             throw new InvalidOperationException("dispatched " + dispatched);
         }
         return micros;
+    }
+
+    /// <summary>The text as the adapter hands it over: zero-terminated UTF-8, never freed.
+    /// </summary>
+    internal static IntPtr Native(string text)
+    {
+        var bytes = Encoding.UTF8.GetBytes(text + "\0");
+        var native = Marshal.AllocHGlobal(bytes.Length);
+        Marshal.Copy(bytes, 0, native, bytes.Length);
+        return native;
     }
 
     private static Case Of<T>(string name, string kind, string record)
@@ -204,7 +214,7 @@ internal static class Program
         return new[] { seconds * 1e6 / count, (double)(AllocatedBytes() - before) / count };
     }
 
-    private static double Median(IEnumerable<double> values)
+    internal static double Median(IEnumerable<double> values)
     {
         var sorted = values.OrderBy(v => v).ToArray();
         return sorted.Length % 2 == 1

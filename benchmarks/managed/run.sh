@@ -9,7 +9,7 @@ root=$PWD
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target VeloUnityAdapter VeloCore >/dev/null
 DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 dotnet build benchmarks/managed -nologo -v q \
-    -c Release -p:VeloBuildDir="$root/build/bench/csharp/" >/dev/null
+    -c Release -p:VeloBuildDir="$root/build/bench/csharp/" -p:VeloSchedulePoints=false >/dev/null
 out=build/bench/csharp/bin/VeloManagedBenchmarks/Release/net48
 ln -sf "$root/build/bench/VeloUnityAdapter/libVeloUnityAdapter.so" \
     "$root/build/bench/StandInCore/libVeloCore.so" "$out/"

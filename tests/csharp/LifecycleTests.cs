@@ -4,6 +4,7 @@ using System.IO;
 using System.Linq;
 using System.Runtime.InteropServices;
 using System.Threading;
+using System.Threading.Tasks;
 using Corvan.Velo.Unity.Samples;
 using NUnit.Framework;
 using UnityApiStandIn;
@@ -167,6 +168,28 @@ namespace Corvan.Velo.Unity.Tests
             Engine.SetPlatform(RuntimePlatform.LinuxServer);
             VeloAdapter.Initialize();
             Assert.IsTrue(VeloAdapter.IsInitialized, "server builds have the players' libraries");
+        }
+
+        [Test]
+        public void ARetryStartedByTheEndOfAWaitWhenPlayModeIsEnteredAgainSurvivesTheReset()
+        {
+            Initialize();
+            Task<BaseResult> retry = null;
+            ResultDispatcher.NextAsync<LoginResult>(null).ContinueWith(
+                ended =>
+                {
+                    VeloAdapter.Initialize();
+                    VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
+                    retry = ResultDispatcher.NextAsync<BaseResult>(null);
+                },
+                TaskContinuationOptions.ExecuteSynchronously);
+            EnterPlayModeWithoutDomainReload();
+            Assert.IsTrue(VeloAdapter.IsInitialized);
+            Assert.IsFalse(retry.IsCompleted, "the retry's wait was ended by the reset");
+            BindingTest.FireBase(5);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(5, retry.Result.MethodNameID);
+            Assert.AreEqual(new[] { 5 }, dispatched, "its handler is kept, the old one is gone");
         }
 
         [Test]

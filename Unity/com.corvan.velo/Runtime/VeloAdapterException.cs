@@ -46,5 +46,10 @@ namespace Corvan.Velo.Unity
 
         /// <summary>What went wrong.</summary>
         public VeloErrorReason Reason { get; }
+
+        /// <summary>Thrown by <see cref="ResultDispatcher.DispatchPending()"/> (or one of its
+        /// bounded overloads): how many results that call dispatched, the count it would have
+        /// returned. 0 when thrown elsewhere.</summary>
+        public int DispatchedCount { get; internal set; }
     }
 }

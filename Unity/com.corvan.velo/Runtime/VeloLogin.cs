@@ -48,7 +48,8 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.Login", a, b, c, d);
-            NativeMethods.loginAdapter(T(a), T(b), T(c), T(d));
+            NativeMethods.loginAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)),
+                                       T(d, nameof(d)));
         }
 
         /// <summary><c>VeloLogin::AutoLogin()</c>. Answered by
@@ -69,7 +70,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.Logout", a, b, flag);
-            NativeMethods.logoutAdapter(T(a), T(b), flag);
+            NativeMethods.logoutAdapter(T(a, nameof(a)), T(b, nameof(b)), flag);
         }
 
         /// <summary><c>VeloLogin::Bind(a, b, c, d)</c>: four texts. Answered by
@@ -82,7 +83,8 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.Bind", a, b, c, d);
-            NativeMethods.bindAdapter(T(a), T(b), T(c), T(d));
+            NativeMethods.bindAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)),
+                                      T(d, nameof(d)));
         }
 
         /// <summary><c>VeloLogin::CanBind(a, b, c)</c>: three texts. Answered by
@@ -94,7 +96,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.CanBind", a, b, c);
-            NativeMethods.canBindAdapter(T(a), T(b), T(c));
+            NativeMethods.canBindAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)));
         }
 
         /// <summary><c>VeloLogin::LoginWithConfirmCode(code, a, b)</c>: an integer, then two
@@ -106,7 +108,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.LoginWithConfirmCode", code, a, b);
-            NativeMethods.loginWithConfirmcodeAdapter(code, T(a), T(b));
+            NativeMethods.loginWithConfirmcodeAdapter(code, T(a, nameof(a)), T(b, nameof(b)));
         }
 
         /// <summary><c>VeloLogin::PreLoadParleyLibrary()</c>. Answered by
@@ -125,7 +127,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.SetInstallChannel", channel);
-            NativeMethods.setInstallChannelAdapter(T(channel));
+            NativeMethods.setInstallChannelAdapter(T(channel, nameof(channel)));
         }
 
         /// <summary><c>VeloLogin::OnRealNameAuthFinished(a, b, c, flag)</c>: three texts, then
@@ -138,7 +140,8 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloLogin.OnRealNameAuthFinished", a, b, c, flag);
-            NativeMethods.onRealNameAuthFinishedAdapter(T(a), T(b), T(c), flag);
+            NativeMethods.onRealNameAuthFinishedAdapter(T(a, nameof(a)), T(b, nameof(b)),
+                                                        T(c, nameof(c)), flag);
         }
 
         /// <summary><c>VeloLogin::UnInstall()</c>. Answered by
@@ -152,8 +155,11 @@ namespace Corvan.Velo.Unity
 
         /// <summary><c>VeloLogin::GetLoginRet</c>, answered at once: the core's current login
         /// (the login members; the common ones stay unset). False, with
-        /// <paramref name="login"/> null, when the adapter could give none (it ran out of
-        /// memory). Before any login the core's record holds empty texts.</summary>
+        /// <paramref name="login"/> null, when the core holds no login: before any login and
+        /// after a logout its record holds only defaults (empty texts, zeros, false), which is
+        /// how this tells, since the adapter passes on the record and not whether the core had
+        /// one. Also false when the adapter could give no snapshot (it ran out of memory).
+        /// </summary>
         /// <param name="login">The login snapshot, when there is one.</param>
         /// <exception cref="VeloAdapterException">The snapshot could not be read
         /// (<see cref="VeloErrorReason.ResultUnreadable"/>).</exception>

@@ -164,7 +164,8 @@ namespace Corvan.Velo.Unity
         /// <param name="fromCoreThread">Fire it later, from the core's thread.</param>
         public static bool Fire(string kind, string recordJson, bool fromCoreThread)
         {
-            return veloStandInFire(Utf8.ToNative(kind), Utf8.ToNative(recordJson), fromCoreThread);
+            return veloStandInFire(Utf8.ToNative(kind, nameof(kind)),
+                                   Utf8.ToNative(recordJson, nameof(recordJson)), fromCoreThread);
         }
 
         /// <summary>What the login snapshot reports (null restores the default); false, with
@@ -172,21 +173,21 @@ namespace Corvan.Velo.Unity
         /// <param name="recordJson">The record's members, as JSON.</param>
         public static bool SetLoginRet(string recordJson)
         {
-            return veloStandInSetLoginRet(Utf8.ToNative(recordJson));
+            return veloStandInSetLoginRet(Utf8.ToNative(recordJson, nameof(recordJson)));
         }
 
         /// <summary>What <see cref="VeloNotice.LoadNoticeData"/> answers at once.</summary>
         /// <param name="text">The answer.</param>
         public static void SetNoticeData(string text)
         {
-            veloStandInSetNoticeData(Utf8.ToNative(text));
+            veloStandInSetNoticeData(Utf8.ToNative(text, nameof(text)));
         }
 
         /// <summary>What <see cref="VeloWebView.GetEncodeUrl"/> answers.</summary>
         /// <param name="text">The answer.</param>
         public static void SetEncodeUrl(string text)
         {
-            veloStandInSetEncodeUrl(Utf8.ToNative(text));
+            veloStandInSetEncodeUrl(Utf8.ToNative(text, nameof(text)));
         }
 
         private static Call ParseCall(string json)

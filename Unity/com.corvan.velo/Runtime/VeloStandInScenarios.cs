@@ -17,7 +17,8 @@ namespace Corvan.Velo.Unity
         /// <param name="name">Its name in messages.</param>
         public static bool PlayScenario(string text, string name = "scenario")
         {
-            return veloStandInPlayScenario(Utf8.ToNative(text ?? ""), Utf8.ToNative(name));
+            return veloStandInPlayScenario(Utf8.ToNative(text ?? "", nameof(text)),
+                                           Utf8.ToNative(name, nameof(name)));
         }
 
         /// <summary>As <see cref="PlayScenario"/>, with the scenario file at
@@ -26,7 +27,7 @@ namespace Corvan.Velo.Unity
         /// <param name="path">The scenario file.</param>
         public static bool PlayScenarioFile(string path)
         {
-            return veloStandInPlayScenarioFile(Utf8.ToNative(Path.GetFullPath(path)));
+            return veloStandInPlayScenarioFile(Utf8.ToNative(Path.GetFullPath(path), nameof(path)));
         }
 
         /// <summary>Reads the scenario file at <paramref name="path"/> as
@@ -35,7 +36,8 @@ namespace Corvan.Velo.Unity
         /// <param name="path">The scenario file.</param>
         public static bool CheckScenarioFile(string path)
         {
-            return veloStandInCheckScenarioFile(Utf8.ToNative(Path.GetFullPath(path)));
+            return veloStandInCheckScenarioFile(
+                Utf8.ToNative(Path.GetFullPath(path), nameof(path)));
         }
 
         /// <summary>Stops playing the scenario; its answers still to come are forgotten.

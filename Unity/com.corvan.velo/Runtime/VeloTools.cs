@@ -17,7 +17,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloTools.SetLanguage", language);
-            NativeMethods.setLanguageAdapter(T(language));
+            NativeMethods.setLanguageAdapter(T(language, nameof(language)));
         }
 
         /// <summary><c>VeloTools::SetRegion(a, b, c)</c>: three texts.</summary>
@@ -28,7 +28,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloTools.SetRegion", a, b, c);
-            NativeMethods.setRegionAdapter(T(a), T(b), T(c));
+            NativeMethods.setRegionAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)));
         }
     }
 }

@@ -32,7 +32,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloWebView.OpenUrl", url, i2, b3, b4, s5, b6);
-            NativeMethods.openUrlAdapter(T(url), i2, b3, b4, T(s5), b6);
+            NativeMethods.openUrlAdapter(T(url, nameof(url)), i2, b3, b4, T(s5, nameof(s5)), b6);
         }
 
         /// <summary><c>VeloWebView::GetEncodeUrl(url)</c>: one text. Answered at once, with a
@@ -43,7 +43,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloWebView.GetEncodeUrl", url);
-            return TakeText(NativeMethods.getEncodeUrlAdapter(T(url)));
+            return TakeText(NativeMethods.getEncodeUrlAdapter(T(url, nameof(url))));
         }
 
         /// <summary><c>VeloWebView::CallJS(script)</c>: one text. Answered by
@@ -53,7 +53,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloWebView.CallJS", script);
-            NativeMethods.callJSAdapter(T(script));
+            NativeMethods.callJSAdapter(T(script, nameof(script)));
         }
 
         /// <summary><c>VeloWebView::OpenOxaCenter(s1, s2, s3, s4, s5, s6, i7, s8)</c>: six texts,
@@ -71,7 +71,9 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloWebView.OpenOxaCenter", s1, s2, s3, s4, s5, s6, i7, s8);
-            NativeMethods.openOxaCenterAdapter(T(s1), T(s2), T(s3), T(s4), T(s5), T(s6), i7, T(s8));
+            NativeMethods.openOxaCenterAdapter(
+                T(s1, nameof(s1)), T(s2, nameof(s2)), T(s3, nameof(s3)), T(s4, nameof(s4)),
+                T(s5, nameof(s5)), T(s6, nameof(s6)), i7, T(s8, nameof(s8)));
         }
 
         /// <summary><c>VeloWebView::OpenDeleteAccountUrl(s1, i2, b3, s4)</c>: one text, an integer,
@@ -84,7 +86,7 @@ namespace Corvan.Velo.Unity
         {
             RequireInitialized();
             VeloScenario.Request("VeloWebView.OpenDeleteAccountUrl", s1, i2, b3, s4);
-            NativeMethods.openDeleteAccountUrlAdapter(T(s1), i2, b3, T(s4));
+            NativeMethods.openDeleteAccountUrlAdapter(T(s1, nameof(s1)), i2, b3, T(s4, nameof(s4)));
         }
 
         /// <summary><c>VeloWebView::Close()</c>. Closes the web view. Answered by

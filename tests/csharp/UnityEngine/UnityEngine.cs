@@ -7,6 +7,7 @@ using System.Collections.Generic;
 using System.Linq;
 using System.Reflection;
 using System.Runtime.InteropServices;
+using System.Threading;
 
 namespace UnityEngine
 {
@@ -342,9 +343,12 @@ namespace UnityApiStandIn
             return target.keptAcrossScenes;
         }
 
+        /// <summary>Plays or stops; the calling thread is the engine's main thread, with the
+        /// engine's synchronization context, as Unity's main thread has in both modes.</summary>
         public static void SetPlaying(bool playing)
         {
             Application.isPlaying = playing;
+            SynchronizationContext.SetSynchronizationContext(MainThread);
         }
 
         /// <summary>The platform the game runs on, as Application.platform reports it.</summary>
@@ -354,7 +358,8 @@ namespace UnityApiStandIn
         }
 
         /// <summary>One frame, `seconds` after the one before: Update on every enabled
-        /// MonoBehaviour, as the engine calls it.</summary>
+        /// MonoBehaviour, as the engine calls it, then what was posted to the main thread's
+        /// context before the frame began.</summary>
         public static void Frame(float seconds = 1f / 60)
         {
             Time.unscaledDeltaTime = seconds;
@@ -367,6 +372,47 @@ namespace UnityApiStandIn
                          .ToList())
             {
                 SendMessage(behaviour, "Update");
+            }
+            MainThread.RunPosted();
+        }
+
+        private static readonly MainThreadContext MainThread = new MainThreadContext();
+
+        /// <summary>Unity's main-thread context: what is posted to it runs in a later frame, on
+        /// the main thread.</summary>
+        private sealed class MainThreadContext : SynchronizationContext
+        {
+            private readonly Queue<(SendOrPostCallback, object)> posted =
+                new Queue<(SendOrPostCallback, object)>();
+
+            public override void Post(SendOrPostCallback callback, object state)
+            {
+                lock (posted)
+                {
+                    posted.Enqueue((callback, state));
+                }
+            }
+
+            internal void RunPosted()
+            {
+                (SendOrPostCallback, object)[] due;
+                lock (posted)
+                {
+                    due = posted.ToArray();
+                    posted.Clear();
+                }
+                foreach (var (callback, state) in due)
+                {
+                    callback(state);
+                }
+            }
+
+            internal void Forget()
+            {
+                lock (posted)
+                {
+                    posted.Clear();
+                }
             }
         }
 
@@ -441,6 +487,8 @@ namespace UnityApiStandIn
             log.Clear();
             Application.isPlaying = false;
             Application.platform = Application.hostEditor;
+            MainThread.Forget();
+            SynchronizationContext.SetSynchronizationContext(null);
         }
 
         internal static void Destroy(Object obj)

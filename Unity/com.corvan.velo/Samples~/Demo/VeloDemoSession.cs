@@ -182,14 +182,17 @@ namespace Corvan.Velo.Unity.Samples
         }
 
         // Sends a request and awaits its answer: the next result of kind T that `accepts` takes
-        // (any, when null). A TimeoutException after timeoutSeconds.
+        // (any, when null). A TimeoutException after timeoutSeconds: of real time, which NextAsync
+        // bounds itself, or of the game's unscaled time (Update), which a test moves on frame by
+        // frame.
         private async Task<T> Request<T>(string what, Func<T, bool> accepts, Action send,
                                          CancellationToken token)
             where T : BaseResult
         {
             using (var timeout = CancellationTokenSource.CreateLinkedTokenSource(token))
             {
-                var answer = ResultDispatcher.NextAsync(accepts, timeout.Token);
+                var answer = ResultDispatcher.NextAsync(
+                    accepts, TimeSpan.FromSeconds(timeoutSeconds), timeout.Token);
                 waiting = timeout;
                 waitingFor = what;
                 waitingSince = Time.unscaledTime;
