@@ -112,7 +112,8 @@ windows)
     # A self-contained program (the .NET runtime inside), beside the DLLs this build ships.
     dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net10.0 -p:VeloBuildDir="$out/"
     cd "$program/net10.0/win-x64"
-    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
+    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" \
+        "$build/bin/VeloWineTestSupport.dll" .
     # Wine 8 does not keep up with the runtime's double mapping of the code it generates.
     DOTNET_EnableWriteXorExecute=0 "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe |
         sed "\$s/^/C# under Wine: /"
