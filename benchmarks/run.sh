@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release) and runs the table `runs` times in a row. Each path is timed
-# beside its baseline in alternating batches within one benchmark; its ratio is the median of the
-# per-pair ratios, with their quartiles. With more than one run, the table gives the medians over
-# the runs and, for each ratio, its range across the runs and its largest distance from that
-# median. The machine's load average is printed before each run: on a loaded machine the ratios
-# move, the more so the shorter the path.
+# Builds the benchmarks (Release) and runs them `runs` times in a row: the deliveries and the
+# request, then the scripted answers, a table each. Each path is timed beside its baseline in
+# alternating batches within one benchmark; its ratio is the median of the per-pair ratios, with
+# their quartiles. With more than one run, the tables give the medians over the runs and, for each
+# ratio, its range across the runs and its largest distance from that median. The machine's load
+# average is printed before each run: on a loaded machine the ratios move, the more so the
+# shorter the path.
 #   benchmarks/run.sh [runs] [seconds a benchmark]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -73,7 +73,10 @@ function(velo_windows_sdk_case_links links)
         string(TOLOWER "${name}" lower)
         if(DEFINED path_${lower} AND NOT path_${lower} MATCHES "/${name}$"
                 AND NOT EXISTS "${links}/${name}")
-            file(CREATE_LINK "${path_${lower}}" "${links}/${name}" SYMBOLIC)
+            # Relative, so that the links hold wherever the folder is reached from (the release
+            # check's clones reach this one through a link of their own).
+            file(RELATIVE_PATH target "${links}" "${path_${lower}}")
+            file(CREATE_LINK "${target}" "${links}/${name}" SYMBOLIC)
         endif()
     endforeach()
     file(TOUCH "${links}/.done")

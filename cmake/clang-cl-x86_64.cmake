@@ -3,8 +3,9 @@
 #   cmake --preset windows          (or -DCMAKE_TOOLCHAIN_FILE=cmake/clang-cl-x86_64.cmake)
 # Ingredients (cmake/WindowsSdkSetup.cmake gets the ones that can be fetched):
 # - the MSVC STL headers, release vs-2022-17.4: VELO_MSVC_STL_DIR (a CMake setting or an
-#   environment variable) names their inc/ folder; by default ../shared/msvc-stl/inc beside
-#   this repository;
+#   environment variable) names their inc/ folder; by default the folder tools/msvc-stl.sh
+#   finds (../shared/msvc-stl/inc beside this repository, else the clone that
+#   tools/install-deps.sh makes in the cache);
 # - the Windows SDK and the UCRT from NuGet, restored into VELO_WINDOWS_SDK_DIR (by default
 #   build/windows-sdk, which every build folder of this repository shares);
 # - stand-ins for the VC runtime's headers and static part, VcRuntimeStandIn/;
@@ -38,13 +39,18 @@ macro(velo_folder_setting name default description)
     endif()
     set(${name} "${${name}}" CACHE PATH "${description}")
 endmacro()
-velo_folder_setting(VELO_MSVC_STL_DIR "${velo_root}/../shared/msvc-stl/inc"
+if(NOT VELO_MSVC_STL_DIR AND NOT DEFINED ENV{VELO_MSVC_STL_DIR})
+    execute_process(COMMAND bash "${velo_root}/tools/msvc-stl.sh"
+        OUTPUT_VARIABLE velo_found_stl OUTPUT_STRIP_TRAILING_WHITESPACE
+        ERROR_VARIABLE velo_stl_missing)
+endif()
+velo_folder_setting(VELO_MSVC_STL_DIR "${velo_found_stl}"
     "The MSVC STL headers (the inc/ folder of its release vs-2022-17.4)")
 get_filename_component(VELO_MSVC_STL_DIR "${VELO_MSVC_STL_DIR}" REALPATH)
 if(NOT EXISTS "${VELO_MSVC_STL_DIR}/yvals_core.h")
-    message(FATAL_ERROR "The MSVC STL headers are not in ${VELO_MSVC_STL_DIR}. Set VELO_MSVC_STL_DIR "
+    message(FATAL_ERROR "The MSVC STL headers are not in '${VELO_MSVC_STL_DIR}'. Set VELO_MSVC_STL_DIR "
         "(environment variable or -DVELO_MSVC_STL_DIR=) to the stl/inc folder of a clone of "
-        "https://github.com/microsoft/STL at tag vs-2022-17.4.")
+        "https://github.com/microsoft/STL at tag vs-2022-17.4.\n${velo_stl_missing}")
 endif()
 velo_folder_setting(VELO_WINDOWS_SDK_DIR "${velo_root}/build/windows-sdk"
     "Where the Windows SDK and UCRT are restored from NuGet")

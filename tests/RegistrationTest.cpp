@@ -7,15 +7,12 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <thread>
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include <pthread.h>
-#include <signal.h>
 #endif
 
+#include "SchedulePoint.h"
 #include "support/BridgeTest.h"
 
 namespace VeloTest {
@@ -250,110 +247,40 @@ TEST_F(RegistrationTest, ADeliveryLeftByAStructuredExceptionTheGameHandlesHasEnd
 }
 #endif
 
-// Callbacks in rotation; each one checks on entry that the registration that replaced it has not
-// returned. A delivery that read the current phase just before a registration switched it must
-// still reach the new callback; to make that moment common the core thread is suspended at random
-// points (POSIX), by a handler that waits until the registration made meanwhile has returned, or
-// briefly when the suspended delivery is counted already (the registration then waits for it).
-constexpr int kRotation = 8;
-std::atomic<bool> g_replaced[kRotation];
-// (g_suspended and g_resumed are used only where threads can be suspended.)
-[[maybe_unused]] std::atomic<int> g_late{0}, g_delivered{0}, g_returned{0}, g_begun{0},
-    g_suspended{0}, g_resumed{0};
+// A delivery that read the current phase just before a registration switched it must still reach
+// the new callback. The tests' build of the adapter holds the delivery at that very point (read,
+// not yet counted) while the callback is replaced, so the window is open in every run.
+std::atomic<bool> g_oldReplaced{false};
+std::atomic<int> g_late{0}, g_reachedNew{0};
+std::atomic<bool> g_holdNextDelivery{false};
 
-template <int N>
-void Rotating(int, const char*) {
-    g_late.fetch_add(g_replaced[N].load() ? 1 : 0);
-    g_delivered.fetch_add(1);
+void OldCallback(int, const char*) {
+    g_late.fetch_add(g_oldReplaced.load() ? 1 : 0);
 }
-
-#if !defined(_WIN32) && !defined(VELO_TEST_SANITIZED)
-constexpr int kRegistrations = 100000;
-// Spins until the registration made meanwhile has returned, or 2 ms after it began: it waits for
-// a delivery that was suspended after being counted.
-void HoldUntilARegistrationReturns(int) {
-    const int returned = g_returned.load();
-    g_suspended.fetch_add(1);
-    bool timing = false;
-    timespec begun{}, now{};
-    while (g_returned.load() == returned) {
-        if (g_begun.load() != returned) {
-            clock_gettime(CLOCK_MONOTONIC, timing ? &now : &begun);
-            if (timing && (now.tv_sec - begun.tv_sec) * 1000000000L + now.tv_nsec - begun.tv_nsec >
-                              2000000L) {
-                break;
-            }
-            timing = true;
-        }
-    }
-    g_resumed.fetch_add(1);
+void NewCallback(int, const char*) {
+    g_reachedNew.fetch_add(1);
 }
-void Suspend(std::thread& thread) {
-    static const bool installed = [] {
-        struct sigaction action {};
-        action.sa_handler = &HoldUntilARegistrationReturns;
-        return sigaction(SIGUSR2, &action, nullptr) == 0;
-    }();
-    // At a random point: the core thread runs on for a random while.
-    static std::minstd_rand random;
-    for (int spin = std::uniform_int_distribution<int>(0, 20000)(random); spin > 0; --spin) {
-        g_resumed.load();
-    }
-    const int suspended = g_suspended.load();
-    ASSERT_TRUE(installed && pthread_kill(thread.native_handle(), SIGUSR2) == 0);
-    while (g_suspended.load() == suspended) {
-        std::this_thread::yield();
+void HoldAfterReadingThePhase(int point) {
+    if (point == kVeloSchedulePointDeliveryReadPhase && g_holdNextDelivery.exchange(false)) {
+        g_gate->Enter();
     }
 }
-void AwaitResumed() {
-    while (g_resumed.load() != g_suspended.load()) {
-        std::this_thread::yield();
-    }
-}
-#else
-// No POSIX signals, or the sanitizers, which hold asynchronous signals back: plain rotation.
-constexpr int kRegistrations = 2000;
-void Suspend(std::thread&) {}
-void AwaitResumed() {}
-#endif
 
 TEST_F(RegistrationTest, NoDeliveryReachesACallbackAfterItsReplacementReturned) {
-    const UnityCallback callbacks[kRotation] = {&Rotating<0>, &Rotating<1>, &Rotating<2>,
-                                                &Rotating<3>, &Rotating<4>, &Rotating<5>,
-                                                &Rotating<6>, &Rotating<7>};
-    g_late = g_delivered = 0;
-    g_replaced[0] = false;
-    setUnityCallback(callbacks[0]);
-    // Cheap deliveries, straight into the observer: the moment that matters is a larger share.
-    auto* observer = static_cast<Velo::VeloLoginObserver*>(
-        const_cast<void*>(StandIn::Observers(StandIn::ObserverKind::Login).back()));
-    Velo::VeloBaseRet base;
-    std::atomic<bool> stop{false}, started{false};
-    std::thread core([&] {
-        started = true;
-        do {
-            observer->OnBaseResult(base);
-        } while (!stop.load());
-    });
-    while (!started.load()) {
-        std::this_thread::yield();
-    }
-    int registrations = 1;
-    for (; registrations <= kRegistrations && g_late.load() == 0; ++registrations) {
-        const int i = registrations;
-        Suspend(core);
-        g_replaced[i % kRotation] = false;
-        g_begun.fetch_add(1);
-        setUnityCallback(callbacks[i % kRotation]);
-        g_replaced[(i - 1) % kRotation] = true;
-        g_returned.fetch_add(1);
-        AwaitResumed();
-    }
-    stop = true;
+    g_oldReplaced = false;
+    g_late = g_reachedNew = 0;
+    setUnityCallback(&OldCallback);
+    g_holdNextDelivery = true;
+    veloSetSchedulePointHook(&HoldAfterReadingThePhase);
+    std::thread core = Deliver(1);
+    gate_->AwaitInside(1);
+    setUnityCallback(&NewCallback);
+    g_oldReplaced = true;
+    gate_->Open();
     core.join();
-    EXPECT_EQ(g_late.load(), 0) << "a replaced callback was called after registration "
-                                << registrations;
-    EXPECT_GT(g_delivered.load(), 0);
+    veloSetSchedulePointHook(nullptr);
+    EXPECT_EQ(g_late.load(), 0) << "the replaced callback was called after the registration";
+    EXPECT_EQ(g_reachedNew.load(), 1);
 }
 
 }  // namespace

@@ -26,12 +26,15 @@ TEST_P(RequestTest, ArgumentsReachTheirPositionsAndCopiesAreFreed) {
 }
 
 // The core may throw anything, not only standard exceptions: the export returns all the same, a
-// text export returns null.
-TEST_P(RequestTest, AnythingTheCoreThrowsStaysInside) {
+// text export returns null, and the refused request is never answered.
+TEST_P(RequestTest, AnythingTheCoreThrowsStaysInsideAndIsNeverAnswered) {
+    StandIn::SetAnswering(true);
     StandIn::SetThrowing(true);
     GetParam().call();
     EXPECT_EQ(Kept(), nullptr);
     EXPECT_EQ(StandIn::Calls().size(), 1u);
+    EXPECT_TRUE(StandIn::WaitForAnswers());
+    EXPECT_TRUE(Deliveries().empty());
 }
 
 TEST_F(BridgeTest, ASnapshotAnswerThatThrowsGivesNull) {

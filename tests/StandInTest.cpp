@@ -8,13 +8,6 @@
 namespace VeloTest {
 namespace {
 
-std::string LastError() {
-    char* text = veloStandInLastError();
-    std::string reason = text != nullptr ? text : "(null)";
-    veloStandInReleaseText(text);
-    return reason;
-}
-
 TEST_F(BridgeTest, TheStandInRefusesARecordItCannotReadWithItsReasonAndFiresNothing) {
     const std::string deep = std::string(1000000, '[') + std::string(1000000, ']');
     const struct {
@@ -35,14 +28,14 @@ TEST_F(BridgeTest, TheStandInRefusesARecordItCannotReadWithItsReasonAndFiresNoth
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         EXPECT_FALSE(veloStandInFire(c.kind, c.record.c_str(), false));
-        EXPECT_NE(LastError().find(c.reason), std::string::npos) << LastError();
+        EXPECT_NE(StandInLastError().find(c.reason), std::string::npos) << StandInLastError();
     }
     EXPECT_TRUE(Deliveries().empty());
     EXPECT_FALSE(veloStandInSetLoginRet(deep.c_str()));
-    EXPECT_NE(LastError().find("nests deeper"), std::string::npos);
+    EXPECT_NE(StandInLastError().find("nests deeper"), std::string::npos);
 
     ASSERT_TRUE(veloStandInFire("webview", "{\"methodNameID\":4,\"embedProgress\":-1e300}", false));
-    EXPECT_EQ(LastError(), "");
+    EXPECT_EQ(StandInLastError(), "");
     EXPECT_NE(OnlyDelivery(4).find("\"embedProgress\":null"), std::string::npos);
 }
 
@@ -52,7 +45,7 @@ TEST_F(BridgeTest, TheStandInCutsALongReasonWhereAWholeCharacterEnds) {
         kind += "\xE2\x82\xAC";
     }
     EXPECT_FALSE(veloStandInFire(kind.c_str(), "{}", false));
-    EXPECT_EQ(LastError(), ("unknown kind of result '" + kind).substr(0, 510));
+    EXPECT_EQ(StandInLastError(), ("unknown kind of result '" + kind).substr(0, 510));
 }
 
 // A callback on the core's answering thread that waits for the core's answers, then resets it.

@@ -21,7 +21,7 @@ fail() {
 
 # The clones find the MSVC STL headers where this tree does (one folder outside both), and share
 # this tree's Windows SDK, restored once.
-VELO_MSVC_STL_DIR=$(realpath "${VELO_MSVC_STL_DIR:-$root/../shared/msvc-stl/inc}")
+VELO_MSVC_STL_DIR=$("$root/tools/msvc-stl.sh")
 export VELO_MSVC_STL_DIR
 mkdir -p "$root/build/windows-sdk"
 

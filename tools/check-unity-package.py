@@ -1,9 +1,19 @@
 #!/usr/bin/env python3
 """Checks a Unity package tarball made by tools/pack-unity-package.sh, as a studio would receive it:
 
-  tools/check-unity-package.py <tarball>
+  tools/check-unity-package.py <tarball>   (its symbols archive beside it)
+  tools/check-unity-package.py --rules <package folder>   (Unity's rules alone, on a folder)
+  tools/check-unity-package.py --schedule-points <file>...   (no schedule point in these files)
 
-- package/package.json is valid JSON and its version is the repository's;
+- Unity's rules for a package (those of its Package Validation Suite that apply to it):
+  package/package.json is valid JSON, its version is the repository's, and it has a
+  displayName, a description, the Unity version it needs, an author, the https addresses of
+  its documentation, changelog and licences, and samples whose folders exist; CHANGELOG.md has
+  a Keep a Changelog heading for every version (`## [1.2.3] - 2026-12-07`, newest first, the
+  package's version on top, `## [Unreleased]` only above them); LICENSE.md is the repository's
+  licence and `Third Party Notices.md` names each component with its licence; Documentation~
+  holds the manual's sources and no built site; the runtime and sample assemblies are included
+  on every platform, editor and test assemblies on the editor alone;
 - every file and folder under package/ that Unity imports (not dot files, not folders ending in
   "~" and what they hold) has a .meta, and the GUIDs are unique;
 - the Windows adapter DLL exports exactly exports.txt and imports only Windows system DLLs, the C
@@ -12,8 +22,11 @@
   newer than 2.31 nor a libstdc++ newer than GCC 10's (what Ubuntu 20.04 has, the oldest Linux
   that Unity 2021.3's editor runs on);
 - the stand-in core's import settings enable the editors and no player platform, and the
-  adapter's enable the players too.
+  adapter's enable the players too;
+- no shipped library, nor any PDB or debug file in the symbols archive beside the tarball, holds a
+  schedule point, which only the tests' build of the adapter has.
 Prints one line a check and exits 1 on the first failure."""
+import datetime
 import json
 import os
 import re
@@ -26,13 +39,19 @@ import tempfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXPORTS = os.path.join(ROOT, "VeloUnityAdapter", "UnityBridge", "exports.txt")
 PLUGINS = "package/Plugins/x86_64/"
+# What every name of a schedule point holds (the tests' build of the adapter has them, in its code,
+# its exports and its debug information; a release has none).
+SCHEDULE_POINT = b"SchedulePoint"
 # The newest symbol version of each runtime a Linux library may need.
 NEWEST_VERSIONS = {"GLIBC": (2, 31), "GLIBCXX": (3, 4, 28)}
 
 
+class Failure(Exception):
+    """A rule the package breaks."""
+
+
 def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
+    raise Failure(message)
 
 
 def ok(message):
@@ -140,12 +159,129 @@ def plugin_platforms(meta_text):
 
 
 def check_manifest(root, version):
-    with open(os.path.join(root, "package", "package.json")) as manifest:
-        package = json.load(manifest)
-    if package.get("name") != "com.corvan.velo" or package.get("version") != version:
+    package = os.path.join(root, "package")
+    with open(os.path.join(package, "package.json")) as manifest:
+        fields = json.load(manifest)
+    if fields.get("name") != "com.corvan.velo" or fields.get("version") != version:
         fail("package.json is %s %s, not com.corvan.velo %s" %
-             (package.get("name"), package.get("version"), version))
-    ok("package/package.json is valid, com.corvan.velo " + version)
+             (fields.get("name"), fields.get("version"), version))
+    for field in ("displayName", "description"):
+        if not str(fields.get(field, "")).strip():
+            fail("package.json has no " + field)
+    if len(fields["displayName"]) > 50:
+        fail("package.json's displayName is longer than 50 characters")
+    if not re.fullmatch(r"\d{4}\.\d+", str(fields.get("unity", ""))):
+        fail("package.json's unity %r is not a Unity version such as 2021.3" % fields.get("unity"))
+    author = fields.get("author")
+    if not (author.get("name") if isinstance(author, dict) else author):
+        fail("package.json has no author")
+    for field in ("documentationUrl", "changelogUrl", "licensesUrl"):
+        if not re.fullmatch(r"https://[^\s/]+\.[^\s/]+/\S*", str(fields.get(field, ""))):
+            fail("package.json's %s %r is not an https address" % (field, fields.get(field)))
+    for sample in fields.get("samples", []):
+        path = sample.get("path", "")
+        if not (sample.get("displayName") and sample.get("description") and
+                path.startswith("Samples~/") and os.path.isdir(os.path.join(package, path))):
+            fail("package.json's sample %s: a displayName, a description and a path in "
+                 "Samples~ that exists" % json.dumps(sample))
+    ok("package/package.json is valid, com.corvan.velo %s, with every field Unity shows" % version)
+
+
+# A Keep a Changelog heading: the version (semantic) and its date, or the unreleased changes.
+CHANGELOG_HEADING = re.compile(
+    r"## \[(?:Unreleased|(?P<version>(?P<numbers>\d+\.\d+\.\d+)(?:-[0-9A-Za-z.-]+)?))\]"
+    r"(?(version) - (?P<date>\d{4}-\d{2}-\d{2}))")
+
+
+def check_changelog(root, version):
+    with open(os.path.join(root, "package", "CHANGELOG.md"), encoding="utf-8") as changelog:
+        headings = [line.rstrip("\n") for line in changelog if line.startswith("## ")]
+    versions = []
+    for number, heading in enumerate(headings):
+        match = CHANGELOG_HEADING.fullmatch(heading)
+        if not match:
+            fail("CHANGELOG.md: %r is not '## [1.2.3] - YYYY-MM-DD' or '## [Unreleased]'" % heading)
+        if not match.group("version"):
+            if number:
+                fail("CHANGELOG.md: '## [Unreleased]' must be the first heading")
+            continue
+        try:
+            datetime.date.fromisoformat(match.group("date"))
+        except ValueError:
+            fail("CHANGELOG.md: %r has no valid date" % heading)
+        numbers = tuple(int(n) for n in match.group("numbers").split("."))
+        if versions and numbers >= versions[-1][0]:
+            fail("CHANGELOG.md: %r is not older than the heading above it" % heading)
+        versions.append((numbers, match.group("version")))
+    if not versions or versions[0][1] != version:
+        fail("CHANGELOG.md: the first version heading is not the package's, %s" % version)
+    ok("CHANGELOG.md: %d versions, each dated, newest first, %s on top%s" %
+       (len(versions), version, ", below the unreleased changes" if
+        len(headings) > len(versions) else ""))
+
+
+def check_licences(root):
+    package = os.path.join(root, "package")
+    with open(os.path.join(ROOT, "LICENSE")) as repository, \
+            open(os.path.join(package, "LICENSE.md")) as licence:
+        if licence.read() != repository.read():
+            fail("LICENSE.md is not the repository's LICENSE")
+    with open(os.path.join(package, "Third Party Notices.md"), encoding="utf-8") as notices:
+        components = notices.read().split("Component Name:")[1:]
+    if not components:
+        fail("Third Party Notices.md names no component")
+    for component in components:
+        name = component.split("\n", 1)[0].strip()
+        if not name or "License Type:" not in component or "```" not in component:
+            fail("Third Party Notices.md: %r without its License Type and licence text" % name)
+    ok("LICENSE.md is the repository's licence; Third Party Notices.md names %d components, "
+       "each with its licence" % len(components))
+
+
+def check_documentation(root):
+    documentation = os.path.join(root, "package", "Documentation~")
+    if not os.path.isfile(os.path.join(documentation, "index.md")):
+        fail("Documentation~ has no index.md")
+    pages = 0
+    for top, folders, files in os.walk(documentation):
+        for name in folders + files:
+            if name in ("_site", "api", "obj") or name.endswith(".html"):
+                fail("Documentation~ holds %s: a built site, not the manual's sources" %
+                     os.path.relpath(os.path.join(top, name), documentation))
+        pages += sum(name.endswith(".md") for name in files)
+    ok("Documentation~ holds the manual's sources, %d pages, and no built site" % pages)
+
+
+def check_assembly_platforms(root):
+    package = os.path.join(root, "package")
+    checked = 0
+    for top, folders, files in os.walk(package):
+        for name in sorted(f for f in files if f.endswith(".asmdef")):
+            relative = os.path.relpath(os.path.join(top, name), package)
+            with open(os.path.join(top, name)) as asmdef:
+                definition = json.load(asmdef)
+            editor_only = "Editor" in relative.split(os.sep)[:-1] or \
+                "UnityEditor.TestRunner" in definition.get("references", [])
+            include = definition.get("includePlatforms", [])
+            exclude = definition.get("excludePlatforms", [])
+            if editor_only and (include != ["Editor"] or exclude):
+                fail("%s: an editor or test assembly, included on %s" % (relative, include))
+            if not editor_only and (include or exclude):
+                fail("%s is not included on every platform: includePlatforms %s, "
+                     "excludePlatforms %s" % (relative, include, exclude))
+            checked += 1
+    ok("%d assembly definitions: runtime and samples on every platform, editor and tests on the "
+       "editor alone" % checked)
+
+
+def check_unity_rules(root, version):
+    """Unity's rules for a package, on an unpacked package (its files in root/package)."""
+    check_manifest(root, version)
+    check_changelog(root, version)
+    check_licences(root)
+    check_documentation(root)
+    check_assembly_platforms(root)
+    check_metas(root)
 
 
 def check_metas(root):
@@ -224,6 +360,18 @@ def check_version_resource(dll, version):
     ok("%s carries version %s (%s)" % (name, version, strings["ProductName"]))
 
 
+def check_no_schedule_points(paths):
+    holding = []
+    for path in paths:
+        with open(path, "rb") as f:
+            if SCHEDULE_POINT in f.read():
+                holding.append(os.path.basename(path))
+    if holding:
+        fail("%s name %s: built with schedule points, which only the tests' build has" %
+             (", ".join(holding), SCHEDULE_POINT.decode()))
+    ok("no schedule point in " + ", ".join(sorted(os.path.basename(p) for p in paths)))
+
+
 def check_import_settings(root):
     plugins = os.path.join(root, PLUGINS)
     for library, players in (("VeloCore.dll", False), ("libVeloCore.so", False),
@@ -240,14 +388,12 @@ def check_import_settings(root):
                                              else ", for no player platform"))
 
 
-def main():
-    tarball = sys.argv[1]
+def check_tarball(tarball):
     version = repository_version()
     with tempfile.TemporaryDirectory() as root:
         with tarfile.open(tarball) as archive:
             archive.extractall(root)
-        check_manifest(root, version)
-        check_metas(root)
+        check_unity_rules(root, version)
         plugins = os.path.join(root, PLUGINS)
         dll = os.path.join(plugins, "VeloUnityAdapter.dll")
         # Windows, its C and C++ runtime DLLs and the core, which it asks for MSVC-decorated names.
@@ -266,13 +412,44 @@ def main():
         for library in ("VeloUnityAdapter.dll", "VeloCore.dll"):
             check_version_resource(os.path.join(plugins, library), version)
         check_import_settings(root)
+        shipped = [os.path.join(plugins, f) for f in sorted(os.listdir(plugins))
+                   if not f.endswith(".meta")]
+        symbols = tarball[:-len(".tgz")] + "-symbols.tgz"
+        if not os.path.isfile(symbols):
+            fail("no symbols archive beside the package: " + os.path.basename(symbols))
+        with tarfile.open(symbols) as archive:
+            archive.extractall(os.path.join(root, "symbols"))
+        shipped += [os.path.join(top, f) for top, _, files in os.walk(os.path.join(root, "symbols"))
+                    for f in files]
+        check_no_schedule_points(shipped)
     print("The package checks out: " + os.path.basename(tarball))
 
 
+def check_folder(package):
+    """Unity's rules on a package folder, as if it were unpacked from a tarball."""
+    with tempfile.TemporaryDirectory() as root:
+        os.symlink(os.path.abspath(package), os.path.join(root, "package"))
+        check_unity_rules(root, repository_version())
+
+
+def main(arguments):
+    try:
+        if len(arguments) == 2 and arguments[0] == "--version-resource":
+            print(version_resource(arguments[1]))
+        elif len(arguments) == 2 and arguments[0] == "--version-needs":
+            check_version_needs(arguments[1])
+        elif len(arguments) == 2 and arguments[0] == "--rules":
+            check_folder(arguments[1])
+        elif len(arguments) >= 2 and arguments[0] == "--schedule-points":
+            check_no_schedule_points(arguments[1:])
+        elif len(arguments) == 1:
+            check_tarball(arguments[0])
+        else:
+            sys.exit(__doc__)
+    except Failure as failure:
+        print("FAIL: %s" % failure)
+        sys.exit(1)
+
+
 if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "--version-resource":
-        print(version_resource(sys.argv[2]))
-    elif len(sys.argv) == 3 and sys.argv[1] == "--version-needs":
-        check_version_needs(sys.argv[2])
-    else:
-        main()
+    main(sys.argv[1:])

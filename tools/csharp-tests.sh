@@ -34,9 +34,12 @@ summary() {
 
 attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
 
+# Trampolines each image holds: a run that needs more aborts ("Ran out of trampolines").
+trampolines=8192
+
 # Compiles an assembly ahead of time, for a run without a JIT, unless its image is up to date.
 aot() {
-    [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=4096,outfile="$2" \
+    [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=$trampolines,outfile="$2" \
         "$1" >"$2.log" 2>&1 || {
         tail -n 20 "$2.log"
         return 1
@@ -46,10 +49,15 @@ aot() {
 case $step in
 build)
     # The package as the editor compiles it (runtime and tests, with the repository's own tests),
-    # as a player build compiles its runtime, and its tests at .NET Standard 2.1; the demo.
-    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/Player.csproj \
-        UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
+    # its tests at .NET Standard 2.1; the demo.
+    for project in Corvan.Velo.Unity.Tests UnityCompileChecks/EditorTests.csproj VeloDemoConsole; do
         dotnet build "$root/csharp/$project" -nologo -v q -p:VeloBuildDir="$out/"
+    done
+    # The runtime and the sample's assembly as a player build of each platform compiles them:
+    # those the native libraries are for, and those where Initialize says there are none.
+    for platform in Windows Linux macOS Android iOS WebGL; do
+        dotnet build "$root/csharp/UnityCompileChecks/Sample.csproj" -nologo -v q \
+            -p:VeloBuildDir="$out/" -p:VeloPlatform="$platform"
     done
     # The suite as one program, for mono's full AOT (the Windows one is built by that step).
     dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net48 -p:VeloBuildDir="$out/"
@@ -82,7 +90,7 @@ aot)
     # The framework assemblies that the suite's images load (mono names any missing one as it
     # starts), compiled once per machine: about 150 MB, minutes. mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
     # with a JIT, would be found before any --aot-path.
-    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')
+    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')-$trampolines
     mkdir -p "$cache"
     cp -u /usr/lib/mono/4.5/mscorlib.dll "$cache/"
     ln -sfn /usr/lib/mono/4.5/Facades "$cache/Facades"
@@ -104,7 +112,8 @@ windows)
     # A self-contained program (the .NET runtime inside), beside the DLLs this build ships.
     dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net10.0 -p:VeloBuildDir="$out/"
     cd "$program/net10.0/win-x64"
-    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
+    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" \
+        "$build/bin/VeloWineTestSupport.dll" .
     # Wine 8 does not keep up with the runtime's double mapping of the code it generates.
     DOTNET_EnableWriteXorExecute=0 "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe |
         sed "\$s/^/C# under Wine: /"

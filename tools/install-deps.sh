@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything the build, the demo and every test stage need on a Debian machine. The C#
 # stages also need the .NET SDK (`dotnet`), which the machines carry; it restores the NuGet
-# packages (Json.NET, NUnit 3 and its console runner, the Windows x86-64 .NET runtime, and for the
-# Windows build the Windows SDK) itself. The Windows build also needs the MSVC STL headers, which
-# no registry here serves: see VELO_MSVC_STL_DIR in cmake/clang-cl-x86_64.cmake. mono's full AOT
-# assembles and links with binutils (build-essential).
+# packages (Json.NET, NUnit 3 and its console runner, the Windows x86-64 .NET runtime, DocFX for
+# the documentation site, and for the Windows build the Windows SDK) itself. mono's full AOT
+# assembles and links with binutils (build-essential). Last, the MSVC STL headers of the Windows
+# build, which no registry serves: where no folder has them, tools/msvc-stl.sh clones them from
+# their repository into a cache folder; without network it says what to set, and the Windows
+# stages are skipped.
 set -euo pipefail
 
 packages=(
@@ -13,8 +15,10 @@ packages=(
     clang clang-14 clang-tools-14 libclang-rt-14-dev lld-14 llvm-14
     wine64
     mono-devel python3
-    # The Linux release's sysroot (tools/fetch-sysroot.sh) is checked against Debian's keys.
-    debian-archive-keyring
+    # The Linux release's sysroot (tools/fetch-sysroot.sh) and the MSVC STL's clone.
+    curl git
+    # The documentation site rendered headless (tools/check-docs-site.py).
+    chromium
 )
 
 missing=()
@@ -31,3 +35,4 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
         "${missing[@]}"
 fi
+bash "$(dirname "$0")/msvc-stl.sh" fetch >/dev/null || true

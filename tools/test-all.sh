@@ -32,12 +32,12 @@ csharp_summary() {
 }
 
 # The Windows build needs the MSVC STL headers, which no package registry serves: CI has them
-# beside the clone. Without them the Windows stages say what to set and are skipped.
+# beside the clone, other machines clone them through tools/install-deps.sh. Without them the
+# Windows stages say what to set and are skipped.
 msvc_stl_missing() {
-    local stl=${VELO_MSVC_STL_DIR:-../shared/msvc-stl/inc}
-    [ -f "$stl/yvals_core.h" ] && return 1
-    echo "-- skipped: no MSVC STL headers in $stl. Set VELO_MSVC_STL_DIR to the stl/inc folder of"
-    echo "   https://github.com/microsoft/STL at tag vs-2022-17.4 to build and test for Windows."
+    local missing
+    missing=$(tools/msvc-stl.sh 2>&1 >/dev/null) && return 1
+    echo "${missing/msvc-stl:/-- skipped:}"
 }
 
 stage_windows() {
@@ -65,7 +65,7 @@ stage_fuzz() {
     echo "== libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer: ${seconds}s a target"
     cmake --preset fuzz
     cmake --build --preset fuzz
-    for target in raw_json:FuzzRawJson results:FuzzResults; do
+    for target in raw_json:FuzzRawJson results:FuzzResults scenario:FuzzScenario; do
         local corpus=${target%%:*} binary=${target##*:}
         local work=build/fuzz/corpus/$corpus
         mkdir -p "$work"
@@ -90,6 +90,8 @@ stage_fuzz() {
 }
 
 stage_package() {
+    echo "== The documentation site: built with DocFX, its links checked, rendered by Chromium"
+    tools/build-docs.sh build/docs
     echo "== The release as studios receive it: reproducible, with its symbols, then checked"
     msvc_stl_missing && return
     local out

@@ -55,8 +55,10 @@ enum class ObserverKind { Login, Account, Notice, WebView };
 #define VELO_STANDIN_API __attribute__((visibility("default")))
 #endif
 
-// Leaves answering mode, waits for the answers queued on the core's thread, then forgets recorded
-// calls and log lines (and the count of dropped ones) and restores the default answers.
+// Leaves answering mode and stops the scenario playing (its answers still to come are forgotten),
+// gives the core its real clock back, waits for the answers queued on the core's thread, then
+// forgets recorded calls and log lines (and the count of dropped ones) and restores the default
+// answers.
 // Installed observers, the recording mode and the record limit stay. Called on the core's own
 // thread (from a callback it runs) it cannot wait for itself: it resets without waiting, at
 // once, and returns false; otherwise true.
@@ -78,7 +80,8 @@ VELO_STANDIN_API std::uint64_t DroppedLogLines();
 // default; benchmarks turn it off to measure the adapter alone. Reset does not change it.
 VELO_STANDIN_API void SetRecording(bool on);
 // While on, every facade operation throws after recording its call, as the real core may: a value
-// that is no std::exception (an int). Off by default and after Reset.
+// that is no std::exception (an int). A refused request is not answered, even in answering mode.
+// Off by default and after Reset.
 VELO_STANDIN_API void SetThrowing(bool on);
 VELO_STANDIN_API std::vector<LogLine> LogLines();
 
@@ -110,9 +113,9 @@ VELO_STANDIN_API bool FireWebViewResult(const VeloWebViewRet& ret);
 VELO_STANDIN_API void SetAnswering(bool on);
 // Runs `task` on the core's own thread, in any mode, after what is queued there already.
 VELO_STANDIN_API void RunOnCoreThread(std::function<void()> task);
-// Blocks until everything queued on the core's thread so far has run, and returns true. Called on
-// the core's own thread (from a callback it runs) it cannot wait for itself: it returns false at
-// once.
+// Blocks until everything queued on the core's thread so far has run (with the manual clock:
+// everything that is due), and returns true. Called on the core's own thread (from a callback it
+// runs) it cannot wait for itself: it returns false at once.
 VELO_STANDIN_API bool WaitForAnswers();
 
 }  // namespace StandIn

@@ -23,15 +23,17 @@
 extern "C" {
 #endif
 
-/* Leaves answering mode, waits for the answers queued on the core's thread, then forgets calls
+/* Leaves answering mode, stops the scenario playing and gives the core its real clock back
+ * (VeloStandInScenarioC.h), waits for the answers queued on the core's thread, then forgets calls
  * and log lines and restores the default answers; the recording mode and the record limit stay.
  * Returns true; false when called on the core's own thread (from a callback it runs), where it
  * cannot wait for itself and resets at once without waiting. */
 VELO_STANDIN_C_API bool veloStandInReset(void);
 VELO_STANDIN_C_API void veloStandInSetAnswering(bool on);
-/* Blocks until everything queued on the core's thread has run, and returns true. On the core's
- * own thread it would wait for itself: it returns false at once. Unload the library only after
- * this or veloStandInReset returned: the core's thread runs the library's code. */
+/* Blocks until everything queued on the core's thread has run (with the manual clock: everything
+ * that is due), and returns true. On the core's own thread it would wait for itself: it returns
+ * false at once. Unload the library only after this or veloStandInReset returned: the core's
+ * thread runs the library's code. */
 VELO_STANDIN_C_API bool veloStandInWaitForAnswers(void);
 
 /* The stand-in keeps the latest calls and log lines, at most `limit` of each (default 4096, at

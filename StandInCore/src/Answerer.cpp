@@ -1,11 +1,15 @@
 // Answering mode: results arrive the way the real core sends them, later and from a thread of the
-// core's own, one plausible record per request.
+// core's own, one plausible record per request; or, playing a scenario, the results it scripts,
+// at their times on the core's clock.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <iterator>
 #include <thread>
 
+#include "Scenario.h"
 #include "StandInState.h"
 
 namespace Corvan {
@@ -32,6 +36,12 @@ enum MethodNumber {
     kWebView = 401,
 };
 
+// How a playing scenario handles a request.
+enum class Handling { Unscripted, Scripted, Refused };
+
+// Delivers a scripted result; `endsSession`: it answers Logout.
+void Deliver(const ResultRecord& record, bool endsSession);
+
 class Answerer {
   public:
     Answerer() : answering_(EnabledByEnvironment()) {
@@ -47,9 +57,10 @@ class Answerer {
         }
     }
 
+    // In answering mode, or playing a scenario.
     bool answering() {
         std::lock_guard<std::mutex> lock(mutex_);
-        return answering_;
+        return Answering();
     }
 
     void SetAnswering(bool on) {
@@ -61,23 +72,113 @@ class Answerer {
     // other tasks run as soon as the thread gets to them.
     void Queue(std::function<void()> task, bool answer = true) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (answer && !answering_) {
+        if (answer && !Answering()) {
             return;
         }
-        queue_.push_back(Task{std::move(task), answer});
-        if (!running_) {
-            if (worker_.joinable()) {
-                worker_.join();  // it has left its loop already
-            }
-            running_ = true;
-            worker_ = std::thread([this] { Run(); });
-        }
+        Add(Task{std::move(task), false, Now() + (answer ? kAnswerDelay : 0)});
     }
 
-    // Returns true once the queue is empty and the thread has ended: a thread that called into a
-    // managed runtime is released by it only when the thread ends, and a runtime shutting down
-    // would otherwise wait for it. On the core's own thread, which would wait for itself, returns
-    // false at once.
+    // Plays `scenario` (none: stops playing), forgetting the answers of the one before that are
+    // still to come.
+    void Play(std::shared_ptr<Scenario> scenario) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto scripted = std::remove_if(queue_.begin(), queue_.end(),
+                                             [](const Task& task) { return task.scripted; });
+        queue_.erase(scripted, queue_.end());
+        scenario_ = std::move(scenario);
+        wake_.notify_all();
+    }
+
+    // How the playing scenario handles `operation` called with `args`: its answers queued at
+    // their times, what it returns at once kept for this thread.
+    Handling Script(const std::string& operation, const std::vector<RecordedArg>& args) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Returned();
+        if (!scenario_) {
+            return Handling::Unscripted;
+        }
+        const Rule* rule = scenario_->Match(operation, args);
+        const std::thread::id thread = std::this_thread::get_id();
+        if (rule != nullptr && rule->returns) {
+            returned_.emplace_back(thread, *rule->returns);
+        } else if (operation == "LoadNoticeData" && scenario_->noticeData) {
+            returned_.emplace_back(thread, *scenario_->noticeData);
+        } else if (operation == "GetEncodeUrl" && scenario_->encodeUrl) {
+            returned_.emplace_back(thread, *scenario_->encodeUrl);
+        }
+        const Outcome outcome = rule != nullptr ? rule->outcome : scenario_->unmatched;
+        if (outcome == Outcome::Refuse) {
+            return Handling::Refused;
+        }
+        if (rule == nullptr) {
+            // As answering mode answers it, or dropped.
+            return outcome == Outcome::Answer ? Handling::Unscripted : Handling::Scripted;
+        }
+        Millis due = Now();
+        const bool endsSession = operation == "Logout";
+        for (const ScriptedAnswer& answer : rule->answers) {
+            due += answer.delay;
+            Add(Task{[scenario = scenario_, &answer, endsSession] {
+                         Deliver(answer.record, endsSession);
+                     },
+                     true, due});
+        }
+        return Handling::Scripted;
+    }
+
+    // Takes what Script said the operation this thread called last returns at once.
+    std::optional<ImmediateReturn> TakeReturned() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return Returned();
+    }
+
+    // The core's clock: the real one, or one that moves only when told (Advance).
+    Millis ClockNow() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return Now();
+    }
+
+    void SetManualClock(bool on) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (on == manual_) {
+            return;
+        }
+        const Millis real = RealNow();
+        if (on) {
+            manualNow_ = real;
+        } else {
+            for (Task& task : queue_) {
+                task.due += real - manualNow_;  // as long from now as they were
+            }
+        }
+        manual_ = on;
+        if (!running_ && !queue_.empty()) {
+            Start();
+        }
+        wake_.notify_all();
+    }
+
+    // Moves the manual clock on by `milliseconds`, then waits as WaitIdle does: until nothing
+    // that is due is left. False with the real clock, which is not moved, and on the core's own
+    // thread, which cannot wait for itself.
+    bool Advance(Millis milliseconds) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!manual_) {
+                return false;
+            }
+            manualNow_ += milliseconds;
+            if (!running_ && !queue_.empty() && queue_.front().due <= manualNow_) {
+                Start();
+            }
+        }
+        return WaitIdle();
+    }
+
+    // Returns true once the queue holds nothing that is due and the thread has ended (with the
+    // real clock: once the queue is empty): a thread that called into a managed runtime is
+    // released by it only when the thread ends, and a runtime shutting down would otherwise wait
+    // for it. On the core's own thread, which would wait for itself, returns false at once.
     bool WaitIdle() {
         std::unique_lock<std::mutex> lock(mutex_);
         if (running_ && worker_.get_id() == std::this_thread::get_id()) {
@@ -112,16 +213,83 @@ class Answerer {
 #endif
     }
 
-    // Runs queued tasks until the queue is empty, then ends; the next task starts a new thread.
+    // Answering mode's answers come this long after the request, as over a network.
+    static constexpr Millis kAnswerDelay = 20;
+
+    struct Task {
+        std::function<void()> run;
+        bool scripted;  // a scenario's answer
+        Millis due;     // when it runs, on the core's clock
+    };
+
+    static Millis RealNow() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    bool Answering() const {
+        return answering_ || scenario_ != nullptr;
+    }
+
+    // Takes this thread's entry of returned_ (there is none without a scenario).
+    std::optional<ImmediateReturn> Returned() {
+        const auto mine = std::find_if(returned_.begin(), returned_.end(), [](const auto& entry) {
+            return entry.first == std::this_thread::get_id();
+        });
+        if (mine == returned_.end()) {
+            return std::nullopt;
+        }
+        std::optional<ImmediateReturn> taken = std::move(mine->second);
+        returned_.erase(mine);
+        return taken;
+    }
+
+    Millis Now() const {
+        return manual_ ? manualNow_ : RealNow();
+    }
+
+    // Queues `task` after every task due no later than it, starting the thread if it has ended.
+    void Add(Task task) {
+        auto at = queue_.end();
+        while (at != queue_.begin() && std::prev(at)->due > task.due) {
+            --at;
+        }
+        queue_.insert(at, std::move(task));
+        if (running_) {
+            wake_.notify_all();
+        } else {
+            Start();
+        }
+    }
+
+    void Start() {
+        if (worker_.joinable()) {
+            worker_.join();  // it has left its loop already
+        }
+        running_ = true;
+        worker_ = std::thread([this] { Run(); });
+    }
+
+    // Runs queued tasks at their times until the queue is empty, then ends; the next task starts
+    // a new thread. With the manual clock it also ends when the next task is not due: moving the
+    // clock starts it again.
     void Run() {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!queue_.empty()) {
+            const Millis due = queue_.front().due;
+            if (due > Now()) {
+                if (manual_) {
+                    break;
+                }
+                // Woken early by an earlier task, a dropped one or the clock's change.
+                wake_.wait_until(
+                    lock, std::chrono::steady_clock::time_point(std::chrono::milliseconds(due)));
+                continue;
+            }
             Task task = std::move(queue_.front());
             queue_.pop_front();
             lock.unlock();
-            if (task.answer) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
             task.run();
             lock.lock();
         }
@@ -131,18 +299,33 @@ class Answerer {
 
     std::mutex mutex_;
     std::condition_variable idle_;
-    struct Task {
-        std::function<void()> run;
-        bool answer;
-    };
+    std::condition_variable wake_;
     std::deque<Task> queue_;
     std::thread worker_;
     bool answering_;
     bool running_ = false;
+    std::shared_ptr<Scenario> scenario_;
+    // What the operation a thread called last returns at once, as the scenario says: kept from
+    // the call's recording to its return, on the calling thread.
+    std::vector<std::pair<std::thread::id, ImmediateReturn>> returned_;
+    bool manual_ = false;
+    Millis manualNow_ = 0;
 };
 
 Answerer& TheAnswerer() {
     return LibraryObject<Answerer>();
+}
+
+void Deliver(const ResultRecord& record, bool endsSession) {
+    // The login snapshot follows the session: a successful login becomes it, a successful
+    // logout ends it.
+    const auto* login = std::get_if<VeloLoginRet>(&record);
+    if (EnvelopeOf(record).retCode == 0 && (login != nullptr || endsSession)) {
+        std::lock_guard<std::mutex> lock(GlobalState().mutex);
+        TheAnswerer().session =
+            login != nullptr ? std::optional<VeloLoginRet>(*login) : std::nullopt;
+    }
+    FireResult(record);
 }
 
 std::string Text(const std::vector<RecordedArg>& args, std::size_t index) {
@@ -265,10 +448,51 @@ void QueueAnswer(const std::string& operation, const std::vector<RecordedArg>& a
 
 }  // namespace
 
-void Answer(const std::string& operation, const std::vector<RecordedArg>& args) {
-    if (TheAnswerer().answering()) {
+bool Answer(const std::string& operation, const std::vector<RecordedArg>& args) {
+    Answerer& answerer = TheAnswerer();
+    const Handling handling = answerer.Script(operation, args);
+    if (handling == Handling::Unscripted && answerer.answering()) {
         QueueAnswer(operation, args);
     }
+    return handling == Handling::Refused;
+}
+
+void PlayScenario(std::shared_ptr<Scenario> scenario) {
+    std::optional<VeloLoginRet> login = scenario != nullptr ? scenario->loginRet : std::nullopt;
+    TheAnswerer().Play(std::move(scenario));
+    std::lock_guard<std::mutex> lock(GlobalState().mutex);
+    TheAnswerer().session = std::move(login);
+}
+
+void StopScenario() {
+    TheAnswerer().Play(nullptr);
+}
+
+bool TakeReturnedLogin(VeloLoginRet& ret) {
+    std::optional<ImmediateReturn> returned = TheAnswerer().TakeReturned();
+    VeloLoginRet* login = returned ? std::get_if<VeloLoginRet>(&*returned) : nullptr;
+    if (login != nullptr) {
+        ret = std::move(*login);
+    }
+    return login != nullptr;
+}
+
+std::optional<std::string> TakeReturnedText() {
+    std::optional<ImmediateReturn> returned = TheAnswerer().TakeReturned();
+    std::string* text = returned ? std::get_if<std::string>(&*returned) : nullptr;
+    return text != nullptr ? std::optional<std::string>(std::move(*text)) : std::nullopt;
+}
+
+Millis ClockNow() {
+    return TheAnswerer().ClockNow();
+}
+
+void SetManualClock(bool on) {
+    TheAnswerer().SetManualClock(on);
+}
+
+bool AdvanceClock(Millis milliseconds) {
+    return TheAnswerer().Advance(milliseconds);
 }
 
 bool SessionLoginRet(VeloLoginRet& ret) {
@@ -282,6 +506,9 @@ bool SessionLoginRet(VeloLoginRet& ret) {
 }
 
 std::string NoticeDataAnswer() {
+    if (std::optional<std::string> scripted = TakeReturnedText()) {
+        return *scripted;
+    }
     const bool answering = TheAnswerer().answering();
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -306,6 +533,8 @@ bool WaitForAnswers() {
 bool Reset() {
     Answerer& answerer = TheAnswerer();
     answerer.SetAnswering(false);
+    answerer.Play(nullptr);
+    answerer.SetManualClock(false);
     const bool waited = answerer.WaitIdle();
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);

@@ -15,7 +15,9 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "CInterface.h"
 #include "StrictJson.h"
+#include "RecordReaders.h"
 #include "VeloStandIn.h"
 #include "VeloStandInC.h"
 
@@ -23,148 +25,6 @@ namespace Corvan {
 namespace Velo {
 namespace StandIn {
 namespace {
-
-using Json = rapidjson::Value;
-
-void Read(const Json& json, const char* key, std::string& out) {
-    const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.IsString()) {
-        out.assign(member->value.GetString(), member->value.GetStringLength());
-    }
-}
-
-// int, int64 and bool members: taken when the JSON value holds that type.
-template <class Number>
-void Read(const Json& json, const char* key, Number& out) {
-    const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.Is<Number>()) {
-        out = member->value.Get<Number>();
-    }
-}
-
-// A number beyond the float's range becomes an infinity of its sign, as the conversion of an
-// out-of-range double is undefined.
-void Read(const Json& json, const char* key, float& out) {
-    const auto member = json.FindMember(key);
-    if (member != json.MemberEnd() && member->value.IsNumber()) {
-        const double value = member->value.GetDouble();
-        out = std::fabs(value) <= FLT_MAX
-                  ? static_cast<float>(value)
-                  : std::copysign(std::numeric_limits<float>::infinity(), value);
-    } else if (member != json.MemberEnd() && member->value.IsNull()) {
-        out = std::numeric_limits<float>::quiet_NaN();
-    }
-}
-
-template <class Item, class ReadItem>
-void ReadList(const Json& json, const char* key, std::vector<Item>& out, ReadItem readItem) {
-    const auto member = json.FindMember(key);
-    if (member == json.MemberEnd() || !member->value.IsArray()) {
-        return;
-    }
-    for (const Json& element : member->value.GetArray()) {
-        Item item;
-        if (element.IsObject()) {
-            readItem(element, item);
-        }
-        out.push_back(item);
-    }
-}
-
-void ReadBase(const Json& json, VeloBaseRet& ret) {
-    Read(json, "methodNameID", ret.methodNameID);
-    Read(json, "retCode", ret.retCode);
-    Read(json, "retMsg", ret.retMsg);
-    Read(json, "ret", ret.ret);
-    Read(json, "msg", ret.msg);
-    Read(json, "extraJson", ret.extraJson);
-}
-
-void ReadLogin(const Json& json, VeloLoginRet& ret) {
-    ReadBase(json, ret);
-    Read(json, "openid", ret.openid);
-    Read(json, "token", ret.token);
-    Read(json, "token_expire_time", ret.token_expire_time);
-    Read(json, "first", ret.first);
-    Read(json, "reg_channel_dis", ret.reg_channel_dis);
-    Read(json, "user_name", ret.user_name);
-    Read(json, "gender", ret.gender);
-    Read(json, "birthdate", ret.birthdate);
-    Read(json, "picture_url", ret.picture_url);
-    Read(json, "pf", ret.pf);
-    Read(json, "pfKey", ret.pfKey);
-    Read(json, "need_name_auth", ret.need_name_auth);
-    Read(json, "channelid", ret.channelid);
-    Read(json, "channel", ret.channel);
-    Read(json, "channel_info", ret.channel_info);
-    Read(json, "confirm_code", ret.confirm_code);
-    Read(json, "confirm_code_expire_time", ret.confirm_code_expire_time);
-    Read(json, "bind_list", ret.bind_list);
-}
-
-void ReadQrCode(const Json& json, VeloQrCodeRet& ret) {
-    ReadBase(json, ret);
-    Read(json, "channelID", ret.channelID);
-    Read(json, "channel", ret.channel);
-    Read(json, "qrCodeUrl", ret.qrCodeUrl);
-}
-
-void ReadAccount(const Json& json, VeloAccountRet& ret) {
-    ReadBase(json, ret);
-    Read(json, "channelID", ret.channelID);
-    Read(json, "channel", ret.channel);
-    Read(json, "seq", ret.seq);
-    Read(json, "user_name", ret.user_name);
-    Read(json, "uid", ret.uid);
-    Read(json, "token", ret.token);
-    Read(json, "expiretime", ret.expiretime);
-    Read(json, "is_register", ret.is_register);
-    Read(json, "isset_pwd", ret.isset_pwd);
-    Read(json, "is_receive_email", ret.is_receive_email);
-    Read(json, "expire_time", ret.expire_time);
-}
-
-void ReadPicture(const Json& json, VeloNoticePicInfo& picture) {
-    Read(json, "pic_url", picture.pic_url);
-    Read(json, "pic_hash", picture.pic_hash);
-    Read(json, "pic_title", picture.pic_title);
-    Read(json, "pic_size", picture.pic_size);
-    Read(json, "pic_dir", picture.pic_dir);
-}
-
-void ReadNotice(const Json& json, VeloNoticeInfo& notice) {
-    Read(json, "notice_id", notice.notice_id);
-    Read(json, "notice_type", notice.notice_type);
-    Read(json, "notice_group", notice.notice_group);
-    Read(json, "start_time", notice.start_time);
-    Read(json, "end_time", notice.end_time);
-    Read(json, "update_time", notice.update_time);
-    Read(json, "order", notice.order);
-    Read(json, "content_type", notice.content_type);
-    Read(json, "language", notice.language);
-    const auto text = json.FindMember("notice_text_obj");
-    if (text != json.MemberEnd() && text->value.IsObject()) {
-        Read(text->value, "notice_title", notice.notice_text_obj.notice_title);
-        Read(text->value, "notice_content", notice.notice_text_obj.notice_content);
-        Read(text->value, "notice_redirect_url", notice.notice_text_obj.notice_redirect_url);
-    }
-    ReadList(json, "notice_pic_list", notice.notice_pic_list, ReadPicture);
-    Read(json, "notice_web_url", notice.notice_web_url);
-    Read(json, "extra_data", notice.extra_data);
-}
-
-void ReadNoticeResult(const Json& json, VeloNoticeRet& ret) {
-    ReadBase(json, ret);
-    ReadList(json, "notice_list", ret.notice_list, ReadNotice);
-}
-
-void ReadWebView(const Json& json, VeloWebViewRet& ret) {
-    ReadBase(json, ret);
-    Read(json, "msgType", ret.msgType);
-    Read(json, "msgJsonData", ret.msgJsonData);
-    Read(json, "embedProgress", ret.embedProgress);
-    Read(json, "embedUrl", ret.embedUrl);
-}
 
 // Why the last call of this thread that can fail did; empty when it did not. Plain characters,
 // initialised at compile time, so that threads that were running before the library loaded have
@@ -267,21 +127,6 @@ Value CheckedOr(Value fallback, Body&& body) noexcept {
     return value;
 }
 
-// Parses `text` into `record`, a record of the kind named `kind`, and fires it, now or from the
-// core's thread.
-template <class Record, class ReadRecord, class FireRecord>
-void ParseAndFire(const char* text, Record record, ReadRecord read, FireRecord fire,
-                  bool fromCoreThread, const std::string& kind) {
-    rapidjson::Document json;
-    ParseRecord(text, json);
-    read(json, record);
-    if (fromCoreThread) {
-        RunOnCoreThread([record, fire] { fire(record); });
-    } else if (!fire(record)) {
-        throw Refused("no observer for " + kind + " results is installed");
-    }
-}
-
 char* OwnedText(std::string_view text) {
     char* out = static_cast<char*>(std::malloc(text.size() + 1));
     if (out != nullptr) {
@@ -348,6 +193,11 @@ std::string CallJson(const RecordedCall& call) {
 }
 
 }  // namespace
+
+bool CheckedCall(const std::function<void()>& body) noexcept {
+    return Checked(body);
+}
+
 }  // namespace StandIn
 }  // namespace Velo
 }  // namespace Corvan
@@ -404,24 +254,14 @@ VELO_STANDIN_C_API bool veloStandInFire(const char* kind, const char* recordJson
                                         bool fromCoreThread) {
     return StandIn::Checked([&] {
         const std::string name = kind != nullptr ? kind : "";
-        const auto fire = [&](auto record, auto read, auto fireRecord) {
-            StandIn::ParseAndFire(recordJson, record, read, fireRecord, fromCoreThread, name);
-        };
-        if (name == "login") {
-            fire(Velo::VeloLoginRet(), StandIn::ReadLogin, StandIn::FireLoginResult);
-        } else if (name == "base") {
-            fire(Velo::VeloBaseRet(), StandIn::ReadBase, StandIn::FireBaseResult);
-        } else if (name == "qrcode") {
-            fire(Velo::VeloQrCodeRet(), StandIn::ReadQrCode, StandIn::FireQrCodeResult);
-        } else if (name == "account") {
-            fire(Velo::VeloAccountRet(), StandIn::ReadAccount, StandIn::FireAccountResult);
-        } else if (name == "notice") {
-            fire(Velo::VeloNoticeRet(), StandIn::ReadNoticeResult, StandIn::FireNoticeResult);
-        } else if (name == "webview") {
-            fire(Velo::VeloWebViewRet(), StandIn::ReadWebView, StandIn::FireWebViewResult);
-        } else {
-            throw StandIn::Refused("unknown kind of result '" + name +
-                                   "' (login, base, qrcode, account, notice or webview)");
+        const StandIn::ResultKind resultKind = StandIn::ResultKindNamed(name);
+        rapidjson::Document json;
+        StandIn::ParseRecord(recordJson, json);
+        StandIn::ResultRecord record = StandIn::ReadResult(resultKind, json, false);
+        if (fromCoreThread) {
+            StandIn::RunOnCoreThread([record = std::move(record)] { StandIn::FireResult(record); });
+        } else if (!StandIn::FireResult(record)) {
+            throw StandIn::Refused("no observer for " + name + " results is installed");
         }
     });
 }

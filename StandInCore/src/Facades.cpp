@@ -2,6 +2,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "Scenario.h"
 #include "StandInState.h"
 
 namespace Corvan {
@@ -68,6 +69,9 @@ void VeloLogin::UnInstall() {
 
 bool VeloLogin::GetLoginRet(VeloLoginRet& ret) {
     Record("GetLoginRet");
+    if (StandIn::TakeReturnedLogin(ret)) {
+        return true;
+    }
     std::function<bool(VeloLoginRet&)> answer;
     {
         StandIn::State& state = GlobalState();
@@ -138,6 +142,9 @@ void VeloWebView::OpenUrl(const String& url, int i2, bool b3, bool b4, const Str
 
 std::string VeloWebView::GetEncodeUrl(const String& url) {
     Record("GetEncodeUrl", url);
+    if (std::optional<std::string> scripted = StandIn::TakeReturnedText()) {
+        return *scripted;
+    }
     std::optional<std::string> answer;
     {
         StandIn::State& state = GlobalState();

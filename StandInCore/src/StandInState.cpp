@@ -78,11 +78,12 @@ void SetThrowing(bool on) {
 }
 
 void Store(const char* operation, std::vector<RecordedArg> args) {
-    Answer(operation, args);
+    // A request the core refuses (set to throw, or by the scenario's rule) gets no answer.
+    const bool refused = g_throwing.load() || Answer(operation, args);
     State& state = GlobalState();
     std::lock_guard<std::mutex> lock(state.mutex);
     state.calls.Add(RecordedCall{operation, std::move(args)}, state.recordLimit);
-    if (g_throwing.load()) {
+    if (refused) {
         throw 42;
     }
 }

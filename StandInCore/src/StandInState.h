@@ -113,8 +113,9 @@ void Record(const char* operation, const Args&... args) {
     }
 }
 
-// Answering mode: queues the plausible answer to `operation`, if the mode is on.
-void Answer(const std::string& operation, const std::vector<RecordedArg>& args);
+// Answering mode: queues the plausible answer to `operation`, if the mode is on, or what the
+// playing scenario answers. True when the scenario refuses the call: the operation throws.
+bool Answer(const std::string& operation, const std::vector<RecordedArg>& args);
 
 // What LoadNoticeData returns: the configured text, or in answering mode a short acknowledgement.
 std::string NoticeDataAnswer();

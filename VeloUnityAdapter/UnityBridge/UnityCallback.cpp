@@ -12,6 +12,7 @@
 #endif
 
 #include "BoundaryGuard.h"
+#include "SchedulePoint.h"
 #include "VeloUnityAdapter.h"
 
 namespace Corvan {
@@ -65,6 +66,7 @@ class InFlight {
     InFlight() : innermost_(&t_innermost), outer_(*innermost_) {
         for (;;) {
             Phase* phase = g_current.load();
+            VELO_SCHEDULE_POINT(kVeloSchedulePointDeliveryReadPhase);
             phase->deliveries.fetch_add(1);
             // A registration switched phases meanwhile: count in the new one.
             if (g_current.load() == phase) {

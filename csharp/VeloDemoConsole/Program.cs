@@ -1,6 +1,7 @@
 // Plays the package's demo sample outside Unity: the stand-in engine adds the sample's component
 // and runs frames until its flow ends, printing what it logs.
 using System;
+using System.Diagnostics;
 using System.Threading;
 using Corvan.Velo.Unity;
 using Corvan.Velo.Unity.Samples;
@@ -14,6 +15,8 @@ internal static class Program
         Engine.SetPlaying(true);
         var session = new GameObject("Velo demo").AddComponent<VeloDemoSession>();
         var printed = 0;
+        var clock = Stopwatch.StartNew();
+        var last = 0.0;
         for (;;)
         {
             for (; printed < Engine.Log.Count; ++printed)
@@ -24,7 +27,10 @@ internal static class Program
             {
                 break; // done, or OnEnable threw (logged)
             }
-            Engine.Frame();
+            // Frames as long as they take: the sample's timeouts are in real time, as in a game.
+            var now = clock.Elapsed.TotalSeconds;
+            Engine.Frame((float)(now - last));
+            last = now;
             Thread.Sleep(1);
         }
         session.enabled = false;

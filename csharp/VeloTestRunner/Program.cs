@@ -2,6 +2,7 @@ using System;
 using System.Collections.Generic;
 using System.IO;
 using System.Reflection;
+using System.Runtime.InteropServices;
 using NUnit.Framework.Api;
 using NUnit.Framework.Interfaces;
 using NUnit.Framework.Internal;
@@ -13,11 +14,13 @@ namespace Corvan.Velo.Unity.Tests
     /// test passed.</summary>
     internal static class Program
     {
-        // NUnit redirects the console while tests run: reports go to the program's own.
-        private static readonly TextWriter Out = Console.Out;
+        // NUnit redirects the console while tests run: reports go to the program's own, taken
+        // in Main before the runner starts (a field initialiser may run only at first use).
+        private static TextWriter Out;
 
         private static int Main()
         {
+            Out = Console.Out;
 #if NETFRAMEWORK
             // This build runs under mono's full AOT, as IL2CPP players run code. Json.NET's .NET
             // Framework build emits code at run time for its serializer (which the tests use to
@@ -27,6 +30,14 @@ namespace Corvan.Velo.Unity.Tests
                 .GetField("_dynamicCodeGeneration", BindingFlags.NonPublic | BindingFlags.Static)
                 .SetValue(null, false);
 #endif
+#if NET
+            // The Windows program runs under Wine, whose exception dispatch needs this help (the
+            // library's source says why); elsewhere it registers nothing.
+            if (OperatingSystem.IsWindows())
+            {
+                DropStaleWineFrames();
+            }
+#endif
             var runner = new NUnitTestAssemblyRunner(new DefaultTestAssemblyBuilder());
             runner.Load(typeof(Program).Assembly, new Dictionary<string, object>());
             var listener = new Listener();
@@ -34,6 +45,12 @@ namespace Corvan.Velo.Unity.Tests
             Out.WriteLine(listener.Passed + " passed, " + listener.Failed + " failed");
             return listener.Failed == 0 && listener.Passed > 0 ? 0 : 1;
         }
+
+#if NET
+        [DllImport("VeloWineTestSupport", EntryPoint = "veloTestDropStaleWineFrames")]
+        [return: MarshalAs(UnmanagedType.U1)]
+        private static extern bool DropStaleWineFrames();
+#endif
 
         private sealed class Listener : ITestListener
         {

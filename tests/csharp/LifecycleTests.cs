@@ -1,7 +1,10 @@
 using System;
 using System.Collections.Generic;
+using System.IO;
 using System.Linq;
+using System.Runtime.InteropServices;
 using System.Threading;
+using System.Threading.Tasks;
 using Corvan.Velo.Unity.Samples;
 using NUnit.Framework;
 using UnityApiStandIn;
@@ -93,7 +96,7 @@ namespace Corvan.Velo.Unity.Tests
             var endings = new Dictionary<string, Action> {
                 { "play mode was entered", EnterPlayModeWithoutDomainReload },
                 { "quitting", Engine.Quit },
-                { "reloading scripts", UnityApiStandIn.Editor.ReloadScripts },
+                { "reloading scripts", () => UnityApiStandIn.Editor.ReloadScripts() },
                 { "VeloAdapter.Shutdown", VeloAdapter.Shutdown },
             };
             foreach (var playing in new[] { false, true })
@@ -123,19 +126,78 @@ namespace Corvan.Velo.Unity.Tests
             }
         }
 
+        // Frames of a tenth of a second, the core's clock moving with them, until the sample's
+        // flow ends.
+        private static VeloDemoSession PlaySample()
+        {
+            VeloStandIn.SetManualClock(true);
+            var session = new GameObject("demo").AddComponent<VeloDemoSession>();
+            Assert.IsFalse(session.Flow.IsCompleted, "OnEnable waits for no answer");
+            for (var frames = 0; !session.Flow.IsCompleted && frames < 1000; ++frames)
+            {
+                Assert.IsTrue(VeloStandIn.AdvanceClock(100), VeloStandIn.LastError);
+                Engine.Frame(0.1f);
+            }
+            Assert.IsTrue(session.Flow.IsCompleted, string.Join("\n", Engine.Log));
+            return session;
+        }
+
+        [Test]
+        public void WithoutALibraryForThePlatformInitializeNamesItAndNothingReachesTheCore()
+        {
+            foreach (var platform in new[] { RuntimePlatform.Android, RuntimePlatform.IPhonePlayer,
+                                             RuntimePlatform.OSXPlayer, RuntimePlatform.OSXEditor,
+                                             RuntimePlatform.WebGLPlayer })
+            {
+                Engine.SetPlatform(platform);
+                var e = Assert.Throws<VeloAdapterException>(VeloAdapter.Initialize);
+                Assert.AreEqual(VeloErrorReason.PlatformUnsupported, e.Reason, e.Message);
+                StringAssert.Contains(" " + platform + " (X64)", e.Message);
+                Assert.IsFalse(VeloAdapter.IsInitialized);
+                Assert.Throws<InvalidOperationException>(() => VeloLogin.Login("a", "b", "c", "d"));
+                var session = new GameObject("demo").AddComponent<VeloDemoSession>();
+                Assert.IsFalse(session.Flow.Result, "the sample stops at once");
+                Assert.AreEqual(VeloErrorReason.PlatformUnsupported,
+                                ((VeloAdapterException)Engine.Log.Last()).Reason, "and logs why");
+                Engine.Reset();
+            }
+            CollectionAssert.IsEmpty(VeloStandIn.Calls());
+            Assert.IsFalse(
+                NativeLibraryCheck.HasNativeLibrary(RuntimePlatform.WindowsPlayer, Architecture.Arm64),
+                "the libraries are x86-64 only");
+            Engine.SetPlatform(RuntimePlatform.LinuxServer);
+            VeloAdapter.Initialize();
+            Assert.IsTrue(VeloAdapter.IsInitialized, "server builds have the players' libraries");
+        }
+
+        [Test]
+        public void ARetryStartedByTheEndOfAWaitWhenPlayModeIsEnteredAgainSurvivesTheReset()
+        {
+            Initialize();
+            Task<BaseResult> retry = null;
+            ResultDispatcher.NextAsync<LoginResult>(null).ContinueWith(
+                ended =>
+                {
+                    VeloAdapter.Initialize();
+                    VeloLogin.EnvelopeResultReceived += r => dispatched.Add(r.MethodNameID);
+                    retry = ResultDispatcher.NextAsync<BaseResult>(null);
+                },
+                TaskContinuationOptions.ExecuteSynchronously);
+            EnterPlayModeWithoutDomainReload();
+            Assert.IsTrue(VeloAdapter.IsInitialized);
+            Assert.IsFalse(retry.IsCompleted, "the retry's wait was ended by the reset");
+            BindingTest.FireBase(5);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(5, retry.Result.MethodNameID);
+            Assert.AreEqual(new[] { 5 }, dispatched, "its handler is kept, the old one is gone");
+        }
+
         [Test]
         public void TheSampleRunsItsFlowAcrossFramesAndLeavesNothingSubscribed()
         {
-            var session = new GameObject("demo").AddComponent<VeloDemoSession>();
-            Assert.IsFalse(session.Flow.IsCompleted, "OnEnable waits for no answer");
-            var frames = 0;
-            for (; !session.Flow.IsCompleted && frames < 100000; ++frames)
-            {
-                Engine.Frame();
-                Thread.Sleep(1);
-            }
+            var session = PlaySample();
             Assert.IsTrue(session.Flow.Result, string.Join("\n", Engine.Log));
-            Assert.Greater(frames, 7, "one frame or more for each answer");
+            Assert.AreEqual(6, Time.frameCount, "a frame for each of the six answers awaited");
             Assert.AreEqual("Session complete", Engine.Log.Last());
             session.enabled = false;
             ResultDispatcher.DispatchFailed += e => dispatched.Add(-1); // else the pump logs it
@@ -145,6 +207,34 @@ namespace Corvan.Velo.Unity.Tests
             BindingTest.Receive(9, "unreadable");
             Engine.Frame();
             Assert.AreEqual(loggedBefore, Engine.Log.Count, "a handler is still subscribed");
+        }
+
+        /// <summary>The scenarios the sample ships with, whether the session completes under
+        /// each, and what the sample says on its way.</summary>
+        private static readonly object[] Scenarios = {
+            new object[] { "successful-session.json", true, "Logged in as Ada (7301952866427190)" },
+            new object[] { "wrong-password.json", false,
+                           "Login refused (1001): The password is wrong." },
+            new object[] { "banned-account.json", false,
+                           "Login refused (1003): This account is banned until 2030-01-01." },
+            new object[] { "dropped-request.json", false,
+                           "Session stopped: No answer to the verification code within 10 s." },
+            new object[] { "slow-answers.json", true, "Still waiting for the login after 2 s" },
+            new object[] { "notices-with-pictures.json", true,
+                           "  picture 512x1024 https://cdn.example.com/notices/21/portrait.png" },
+            new object[] { "page-closed-early.json", true, "The page was closed before it loaded" },
+        };
+
+        [TestCaseSource(nameof(Scenarios))]
+        public void TheSampleTakesItsPathUnderEachScenarioItShipsWith(string scenario,
+                                                                      bool completes, string said)
+        {
+            var path = Path.Combine(EditorTests.PackageFolder, "Samples~/Demo/Scenarios", scenario);
+            Assert.IsTrue(VeloStandIn.PlayScenarioFile(path), VeloStandIn.LastError);
+            var session = PlaySample();
+            Assert.AreEqual(completes, session.Flow.Result, string.Join("\n", Engine.Log));
+            CollectionAssert.Contains(Engine.Log, said);
+            Assert.AreEqual(completes ? "Session complete" : said, Engine.Log.Last());
         }
     }
 }

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "VeloStandInC.h"
+
 namespace VeloTest {
 
 namespace {
@@ -197,6 +199,13 @@ void ExpectSingleCall(const std::string& operation, const std::vector<Expected>&
                 break;
         }
     }
+}
+
+std::string StandInLastError() {
+    char* text = veloStandInLastError();
+    std::string reason = text != nullptr ? text : "(null)";
+    veloStandInReleaseText(text);
+    return reason;
 }
 
 void BridgeTest::SetUp() {

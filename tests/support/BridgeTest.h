@@ -58,6 +58,9 @@ const std::vector<RequestCase>& Requests();
 // The one call the core received since the last reset is `operation` with exactly `args`.
 void ExpectSingleCall(const std::string& operation, const std::vector<Expected>& args);
 
+// Why the stand-in's last C call of this thread failed (veloStandInLastError).
+std::string StandInLastError();
+
 // A text with two-, three- and four-byte UTF-8 characters.
 extern const std::string kUtf8;
 

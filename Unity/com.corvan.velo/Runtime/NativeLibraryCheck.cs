@@ -1,6 +1,7 @@
 using System;
 using System.Collections.Generic;
 using System.Runtime.InteropServices;
+using UnityEngine;
 
 namespace Corvan.Velo.Unity
 {
@@ -16,6 +17,18 @@ namespace Corvan.Velo.Unity
         /// <exception cref="VeloAdapterException">What is missing, with its reason.</exception>
         internal static void Check()
         {
+            var platform = Application.platform;
+            var architecture = RuntimeInformation.ProcessArchitecture;
+            if (!HasNativeLibrary(platform, architecture))
+            {
+                throw new VeloAdapterException(
+                    VeloErrorReason.PlatformUnsupported,
+                    "The Corvan Velo package has no native library for " + platform + " (" +
+                        architecture + "): it has them for Windows and Linux on x86-64, in " +
+                        "editors, players and servers. Here Initialize fails and every request " +
+                        "throws as before Initialize: leave the package's calls out of builds " +
+                        "for this platform.");
+            }
             try
             {
                 // Null is a no-op: this only loads the library.
@@ -33,6 +46,24 @@ namespace Corvan.Velo.Unity
             if (missing.Count > 0)
             {
                 throw Outdated(string.Join(", ", missing.ToArray()), null);
+            }
+        }
+
+        /// <summary>Whether Plugins/x86_64 holds an adapter for the platform: the editors,
+        /// players and servers of Windows and Linux, on x86-64.</summary>
+        internal static bool HasNativeLibrary(RuntimePlatform platform, Architecture architecture)
+        {
+            switch (platform)
+            {
+            case RuntimePlatform.WindowsEditor:
+            case RuntimePlatform.WindowsPlayer:
+            case RuntimePlatform.WindowsServer:
+            case RuntimePlatform.LinuxEditor:
+            case RuntimePlatform.LinuxPlayer:
+            case RuntimePlatform.LinuxServer:
+                return architecture == Architecture.X64;
+            default:
+                return false;
             }
         }
 

@@ -47,7 +47,9 @@ namespace Corvan.Velo.Unity
             new Handlers<Action<WebViewResult>>();
         private static readonly Handlers<Action<VeloAdapterException>> Failed =
             new Handlers<Action<VeloAdapterException>>();
-        private static readonly Handlers<Waiter> Waiters = new Handlers<Waiter>();
+
+        private static int maxResultsPerFrame = int.MaxValue;
+        private static TimeSpan frameBudget = TimeSpan.MaxValue;
 
         /// <summary>Every result as its method number and JSON text, before its typed event.
         /// Raised for the results that arrived while it had a handler: keeping the text costs
@@ -72,11 +74,29 @@ namespace Corvan.Velo.Unity
 
         /// <summary>At most this many results a frame from the package's dispatcher; the rest
         /// wait, in order, for the next frame. No limit by default.</summary>
-        public static int MaxResultsPerFrame { get; set; } = int.MaxValue;
+        /// <exception cref="ArgumentOutOfRangeException">Set to 0 or less, which would never
+        /// dispatch again.</exception>
+        public static int MaxResultsPerFrame
+        {
+            get => maxResultsPerFrame;
+            set => maxResultsPerFrame = Positive(value, nameof(MaxResultsPerFrame));
+        }
 
         /// <summary>The package's dispatcher stops dispatching once a frame has spent this long
         /// on it (it dispatches at least one result a frame). No limit by default.</summary>
-        public static TimeSpan FrameBudget { get; set; } = TimeSpan.MaxValue;
+        /// <exception cref="ArgumentOutOfRangeException">Set to zero or less.</exception>
+        public static TimeSpan FrameBudget
+        {
+            get => frameBudget;
+            set {
+                if (value <= TimeSpan.Zero)
+                {
+                    throw new ArgumentOutOfRangeException(nameof(FrameBudget), value,
+                                                          "The frame budget must be positive.");
+                }
+                frameBudget = value;
+            }
+        }
 
         /// <summary>Results waiting for <see cref="DispatchPending()"/>.</summary>
         public static int PendingCount
@@ -94,9 +114,11 @@ namespace Corvan.Velo.Unity
         /// how many results it dispatched. Failures go to <see cref="DispatchFailed"/>; with no
         /// handler for that, they are thrown once the call is done, as one
         /// <see cref="VeloAdapterException"/> (several inside an
-        /// <see cref="AggregateException"/>). Called from a handler (a dispatch already running
-        /// on this thread), it dispatches nothing and returns 0: the running dispatch goes on,
-        /// in order and within its bounds.</summary>
+        /// <see cref="AggregateException"/>) whose
+        /// <see cref="VeloAdapterException.DispatchedCount"/> is the count the call would have
+        /// returned. Called from a handler (a dispatch already running on this thread), it
+        /// dispatches nothing and returns 0: the running dispatch goes on, in order and within
+        /// its bounds.</summary>
         public static int DispatchPending()
         {
             return Dispatch(int.MaxValue, TimeSpan.MaxValue);
@@ -105,9 +127,11 @@ namespace Corvan.Velo.Unity
         /// <summary>As <see cref="DispatchPending()"/>, at most <paramref name="maxResults"/>
         /// results; the rest stay queued, in order.</summary>
         /// <param name="maxResults">The most results to dispatch.</param>
+        /// <exception cref="ArgumentOutOfRangeException"><paramref name="maxResults"/> is 0 or
+        /// less.</exception>
         public static int DispatchPending(int maxResults)
         {
-            return Dispatch(maxResults, TimeSpan.MaxValue);
+            return Dispatch(Positive(maxResults, nameof(maxResults)), TimeSpan.MaxValue);
         }
 
         /// <summary>As <see cref="DispatchPending()"/>, until <paramref name="budget"/> has been
@@ -121,11 +145,15 @@ namespace Corvan.Velo.Unity
         /// <summary>The next result of kind <typeparamref name="T"/> that
         /// <paramref name="predicate"/> accepts (any, when null). The task completes on the
         /// dispatching thread when that result is dispatched, after its events and before the
-        /// next result's. It is cancelled by <paramref name="cancellationToken"/>, and ended
-        /// with an <see cref="OperationCanceledException"/> saying why by
+        /// next result's; code awaiting it continues there only when it captured that thread's
+        /// synchronization context (as code on Unity's main thread does), and code awaiting on
+        /// another thread continues on the thread pool, never inside the dispatch. It is
+        /// cancelled by <paramref name="cancellationToken"/>, and ended with an
+        /// <see cref="OperationCanceledException"/> saying why by
         /// <see cref="VeloAdapter.Shutdown"/>, quitting, a script reload and entering play mode
         /// afresh. The core does not say which method number answers which request: name what
-        /// you wait for in the predicate, and bound the wait with a timeout token.</summary>
+        /// you wait for in the predicate, and bound the wait with a timeout (see the overload
+        /// that takes one). However the wait ends, nothing of it stays registered.</summary>
         /// <typeparam name="T">The kind of result, <see cref="BaseResult"/> for any.</typeparam>
         /// <param name="predicate">Which result; an exception it throws ends the task with it.
         /// </param>
@@ -137,24 +165,33 @@ namespace Corvan.Velo.Unity
             where T : BaseResult
         {
             VeloAdapter.RequireInitialized();
-            var waiter = new Waiter<T>(predicate);
-            if (cancellationToken.IsCancellationRequested)
-            {
-                waiter.Source.TrySetCanceled(cancellationToken);
-            }
-            else
-            {
-                Waiters.Add(waiter);
-                waiter.Registration = cancellationToken.Register(waiter.Cancel, cancellationToken);
-            }
-            return Awaited(waiter.Source.Task);
+            return ResultWaits.Begin(predicate, Timeout.InfiniteTimeSpan, cancellationToken);
         }
 
-        // An ending carries its reason as an OperationCanceledException: awaiting it through an
-        // async method makes the task cancelled, with that exception.
-        private static async Task<T> Awaited<T>(Task<T> task)
+        /// <summary>As <see cref="NextAsync{T}(Func{T, bool}, CancellationToken)"/>, ended with a
+        /// <see cref="TimeoutException"/> when no such result has been dispatched within
+        /// <paramref name="timeout"/>. One timer serves every wait's timeout.</summary>
+        /// <typeparam name="T">The kind of result, <see cref="BaseResult"/> for any.</typeparam>
+        /// <param name="predicate">Which result; an exception it throws ends the task with it.
+        /// </param>
+        /// <param name="timeout">How long to wait; <see cref="Timeout.InfiniteTimeSpan"/> for no
+        /// limit.</param>
+        /// <param name="cancellationToken">Cancels the wait.</param>
+        /// <exception cref="ArgumentOutOfRangeException"><paramref name="timeout"/> is negative
+        /// and not infinite.</exception>
+        /// <exception cref="InvalidOperationException">Before <see cref="VeloAdapter.Initialize"/>:
+        /// no result could ever arrive.</exception>
+        public static Task<T> NextAsync<T>(Func<T, bool> predicate, TimeSpan timeout,
+                                           CancellationToken cancellationToken = default)
+            where T : BaseResult
         {
-            return await task.ConfigureAwait(false);
+            if (timeout < TimeSpan.Zero && timeout != Timeout.InfiniteTimeSpan)
+            {
+                throw new ArgumentOutOfRangeException(nameof(timeout), timeout,
+                                                      "The timeout must not be negative.");
+            }
+            VeloAdapter.RequireInitialized();
+            return ResultWaits.Begin(predicate, timeout, cancellationToken);
         }
 
         /// <summary>One frame's dispatch, within the frame's bounds.</summary>
@@ -182,8 +219,7 @@ namespace Corvan.Velo.Unity
 
         private static int DispatchQueued(int maxResults, TimeSpan budget)
         {
-            var deadline = budget == TimeSpan.MaxValue ? long.MaxValue
-                                                       : Stopwatch.GetTimestamp() + Ticks(budget);
+            var deadline = DeadlineAfter(budget);
             int waiting;
             lock (Gate)
             {
@@ -213,20 +249,39 @@ namespace Corvan.Velo.Unity
             }
             if (unhandled != null)
             {
-                throw unhandled.Count == 1
-                    ? unhandled[0]
-                    : new VeloAdapterException(unhandled[0].Reason,
-                                               unhandled.Count + " failures while dispatching; " +
-                                                   "the first: " + unhandled[0].Message,
-                                               new AggregateException(unhandled));
+                var thrown = unhandled.Count == 1
+                                 ? unhandled[0]
+                                 : new VeloAdapterException(
+                                       unhandled[0].Reason,
+                                       unhandled.Count + " failures while dispatching; " +
+                                           "the first: " + unhandled[0].Message,
+                                       new AggregateException(unhandled));
+                thrown.DispatchedCount = dispatched;
+                throw thrown;
             }
             return dispatched;
         }
 
-        private static long Ticks(TimeSpan budget)
+        /// <summary>The <see cref="Stopwatch"/> time <paramref name="span"/> from now;
+        /// <see cref="long.MaxValue"/> for <see cref="TimeSpan.MaxValue"/>, never.</summary>
+        internal static long DeadlineAfter(TimeSpan span)
         {
-            var ticks = budget.TotalSeconds * Stopwatch.Frequency;
-            return ticks >= long.MaxValue / 2 ? long.MaxValue / 2 : (long)ticks;
+            if (span == TimeSpan.MaxValue)
+            {
+                return long.MaxValue;
+            }
+            var ticks = span.TotalSeconds * Stopwatch.Frequency;
+            return Stopwatch.GetTimestamp() +
+                   (ticks >= long.MaxValue / 2 ? long.MaxValue / 2 : (long)ticks);
+        }
+
+        private static int Positive(int value, string name)
+        {
+            if (value <= 0)
+            {
+                throw new ArgumentOutOfRangeException(name, value, "Nothing would be dispatched.");
+            }
+            return value;
         }
 
         private static void Raise(Pending pending, ref List<VeloAdapterException> unhandled)
@@ -268,14 +323,7 @@ namespace Corvan.Velo.Unity
                 Raise(Envelope, pending.Result, ref unhandled);
                 break;
             }
-            var waiters = Waiters.Current;
-            for (var i = 0; i < waiters.Length; ++i)
-            {
-                if (waiters[i].Offer(pending.Result))
-                {
-                    Waiters.Remove(waiters[i]);
-                }
-            }
+            ResultWaits.Offer(pending.Result);
         }
 
         private static void Raise<T>(Handlers<Action<T>> handlers, T result,
@@ -331,8 +379,8 @@ namespace Corvan.Velo.Unity
                 var pending = new Pending { MethodNameID = methodNameID };
                 try
                 {
-                    pending.Result =
-                        ResultReader.Read(json, Raw.Current.Length > 0, out pending.Json);
+                    pending.Result = ResultReader.Read(
+                        json, Raw.Current.Length > 0 || VeloScenario.IsRecording, out pending.Json);
                 }
                 catch (Exception e)
                 {
@@ -340,6 +388,7 @@ namespace Corvan.Velo.Unity
                         VeloErrorReason.ResultUnreadable,
                         "Result " + methodNameID + " could not be read: " + e.Message, e);
                 }
+                VeloScenario.Received(methodNameID, pending.Json, pending.Result);
                 lock (Gate)
                 {
                     queue.Enqueue(pending);
@@ -352,18 +401,16 @@ namespace Corvan.Velo.Unity
         }
 
         /// <summary>Ends every awaiting task with an <see cref="OperationCanceledException"/>
-        /// giving <paramref name="reason"/>.</summary>
+        /// saying that the wait ended because of <paramref name="reason"/>.</summary>
         internal static void EndWaits(string reason)
         {
-            foreach (var waiter in Waiters.Clear())
-            {
-                waiter.End(reason);
-            }
+            ResultWaits.EndAll("The wait for a result ended: " + reason + ".");
         }
 
-        /// <summary>Forgets waiting results and every handler and bound, and ends the awaiting
-        /// tasks.</summary>
-        internal static void Reset()
+        /// <summary>Forgets waiting results and every handler and bound, then ends the awaiting
+        /// tasks: what the ending starts (a retry that subscribes and awaits again) is kept.
+        /// </summary>
+        internal static void Reset(string reason = "the binding was reset")
         {
             lock (Gate)
             {
@@ -377,73 +424,16 @@ namespace Corvan.Velo.Unity
             Notice.Clear();
             WebView.Clear();
             Failed.Clear();
-            EndWaits("The wait for a result ended: the binding was reset.");
-            MaxResultsPerFrame = int.MaxValue;
-            FrameBudget = TimeSpan.MaxValue;
-        }
-
-        private abstract class Waiter
-        {
-            /// <summary>Completes the task when `result` is the one awaited; true when done.
-            /// </summary>
-            internal abstract bool Offer(BaseResult result);
-
-            internal abstract void End(string reason);
-        }
-
-        private sealed class Waiter<T> : Waiter
-            where T : BaseResult
-        {
-            internal readonly TaskCompletionSource<T> Source = new TaskCompletionSource<T>();
-            internal CancellationTokenRegistration Registration;
-            private readonly Func<T, bool> predicate;
-
-            internal Waiter(Func<T, bool> predicate)
-            {
-                this.predicate = predicate;
-            }
-
-            internal override bool Offer(BaseResult result)
-            {
-                if (!(result is T typed))
-                {
-                    return false;
-                }
-                try
-                {
-                    if (predicate != null && !predicate(typed))
-                    {
-                        return false;
-                    }
-                }
-                catch (Exception e)
-                {
-                    Registration.Dispose();
-                    Source.TrySetException(e);
-                    return true;
-                }
-                Registration.Dispose();
-                Source.TrySetResult(typed);
-                return true;
-            }
-
-            internal void Cancel(object token)
-            {
-                Waiters.Remove(this);
-                Source.TrySetCanceled((CancellationToken)token);
-            }
-
-            internal override void End(string reason)
-            {
-                Registration.Dispose();
-                Source.TrySetException(new OperationCanceledException(reason));
-            }
+            maxResultsPerFrame = int.MaxValue;
+            frameBudget = TimeSpan.MaxValue;
+            EndWaits(reason);
         }
     }
 
     /// <summary>Handlers (or any items) copied on each change, so that raising them needs no
-    /// lock and allocates nothing. A multicast delegate is kept as the handlers it holds, each
-    /// called on its own.</summary>
+    /// lock and allocates nothing. Every change, clearing included, is made under one lock; a
+    /// reader takes the current array once. A multicast delegate is kept as the handlers it
+    /// holds, each called on its own.</summary>
     internal sealed class Handlers<T>
         where T : class
     {
@@ -486,10 +476,13 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Empties the list; returns what it held.</summary>
-        internal T[] Clear()
+        /// <summary>Empties the list, under the lock that every change takes.</summary>
+        internal void Clear()
         {
-            return Interlocked.Exchange(ref items, None);
+            lock (this)
+            {
+                Volatile.Write(ref items, None);
+            }
         }
 
         private static IEnumerable<T> Split(T item)

@@ -14,7 +14,7 @@ namespace Corvan.Velo.Unity
     /// member after the envelope, in the adapter's fixed order: "openid" (login), "channelID"
     /// straight after "msg" (QR code, which has no "extraJson") or after "extraJson" (account),
     /// "notice_list" (notices), "msgType" (web view), none (base). Members the binding does not
-    /// know are skipped.
+    /// know are skipped, however deeply they nest.
     /// </summary>
     internal static class ResultReader
     {
@@ -28,7 +28,9 @@ namespace Corvan.Velo.Unity
             return ReadObject(chars, length, ReadResult);
         }
 
-        /// <summary>Reads the login snapshot (the login members without the envelope).</summary>
+        /// <summary>Reads the login snapshot (the login members without the envelope); null
+        /// when every member holds its default (empty texts, zeros, false): the core has no
+        /// login.</summary>
         internal static LoginResult ReadLogin(IntPtr text)
         {
             var chars = Decoded.Of(text, out var length);
@@ -59,7 +61,10 @@ namespace Corvan.Velo.Unity
         };
 
         private static readonly Func<JsonTextReader, LoginResult> ReadSnapshot = reader =>
-            LoginMembers.ReadAll(new LoginResult(), reader);
+        {
+            var login = new LoginResult();
+            return LoginMembers.ReadAll(login, reader) ? login : null;
+        };
 
         /// <summary>Reads a text that is one JSON object and nothing else, its members with
         /// <paramref name="readMembers"/>.</summary>
@@ -114,7 +119,9 @@ namespace Corvan.Velo.Unity
 
             internal T ReadNew(JsonTextReader json)
             {
-                return ReadAll(create(), json);
+                var target = create();
+                ReadAll(target, json);
+                return target;
             }
 
             /// <summary>Reads the member `name` into `target`; false when it is not one of these.
@@ -130,17 +137,22 @@ namespace Corvan.Velo.Unity
             }
 
             /// <summary>Reads an object of these members into `target`; others are skipped.
-            /// </summary>
-            internal T ReadAll(T target, JsonTextReader json)
+            /// True when a member held other than its default value.</summary>
+            internal bool ReadAll(T target, JsonTextReader json)
             {
+                var set = false;
                 while (NextMember(json, out var name))
                 {
-                    if (!Read(target, name, json))
+                    if (Read(target, name, json))
+                    {
+                        set |= !HoldsDefault(json);
+                    }
+                    else
                     {
                         json.Skip();
                     }
                 }
-                return target;
+                return set;
             }
         }
 
@@ -365,6 +377,25 @@ namespace Corvan.Velo.Unity
 
         // --- Structure ---------------------------------------------------------------------------
 
+        /// <summary>Whether the value just read is its type's default: null, an empty text, 0 or
+        /// false.</summary>
+        private static bool HoldsDefault(JsonTextReader json)
+        {
+            switch (json.TokenType)
+            {
+            case JsonToken.Null:
+                return true;
+            case JsonToken.String:
+                return ((string)json.Value).Length == 0;
+            case JsonToken.Integer:
+                return (long)json.Value == 0;
+            case JsonToken.Boolean:
+                return !(bool)json.Value;
+            default:
+                return false;
+            }
+        }
+
         /// <summary>Moves to the next value: true at the start of a <paramref name="start"/>,
         /// false at null, else throws.</summary>
         private static bool Opens(JsonTextReader json, JsonToken start, string expected)
@@ -421,7 +452,7 @@ namespace Corvan.Velo.Unity
                 ArrayPool = CharPool.Instance,
                 PropertyNameTable = Names,
                 CloseInput = false,
-                MaxDepth = 16,
+                MaxDepth = null, // unknown values are skipped at any depth, without recursion
             };
         }
 

@@ -9,12 +9,21 @@ namespace Corvan.Velo.Unity
     {
         internal static readonly UTF8Encoding Encoding = new UTF8Encoding(false, false);
 
-        /// <summary>The text as UTF-8 with a terminating zero; null stays null.</summary>
-        internal static byte[] ToNative(string text)
+        /// <summary>The text as UTF-8 with a terminating zero; null stays null. Throws an
+        /// <see cref="ArgumentException"/> naming <paramref name="parameter"/> when the text holds
+        /// a zero character, where native code would cut it.</summary>
+        internal static byte[] ToNative(string text, string parameter)
         {
             if (text == null)
             {
                 return null;
+            }
+            if (text.IndexOf('\0') >= 0)
+            {
+                throw new ArgumentException(
+                    "The text holds a zero character at " + text.IndexOf('\0') +
+                        ", where native code would cut it; nothing was sent.",
+                    parameter);
             }
             var bytes = new byte[Encoding.GetByteCount(text) + 1];
             Encoding.GetBytes(text, 0, text.Length, bytes, 0);

@@ -32,7 +32,10 @@ namespace Corvan.Velo.Unity
                                              string s6, string s7)
         {
             RequireInitialized();
-            NativeMethods.requestVerifyCodeAdapter(T(s1), T(s2), i3, i4, T(s5), T(s6), T(s7));
+            VeloScenario.Request("VeloAccount.RequestVerifyCode", s1, s2, i3, i4, s5, s6, s7);
+            NativeMethods.requestVerifyCodeAdapter(T(s1, nameof(s1)), T(s2, nameof(s2)), i3, i4,
+                                                   T(s5, nameof(s5)), T(s6, nameof(s6)),
+                                                   T(s7, nameof(s7)));
         }
 
         /// <summary><c>VeloAccount::ResetPassword(s1, i2, s3, s4, s5, i6, i7, s8, s9, s10)</c>: one
@@ -52,8 +55,11 @@ namespace Corvan.Velo.Unity
                                          int i7, string s8, string s9, string s10)
         {
             RequireInitialized();
-            NativeMethods.resetPasswordAdapter(T(s1), i2, T(s3), T(s4), T(s5), i6, i7, T(s8), T(s9),
-                                               T(s10));
+            VeloScenario.Request("VeloAccount.ResetPassword", s1, i2, s3, s4, s5, i6, i7, s8, s9,
+                                 s10);
+            NativeMethods.resetPasswordAdapter(
+                T(s1, nameof(s1)), i2, T(s3, nameof(s3)), T(s4, nameof(s4)), T(s5, nameof(s5)), i6,
+                i7, T(s8, nameof(s8)), T(s9, nameof(s9)), T(s10, nameof(s10)));
         }
 
         /// <summary><c>VeloAccount::Modify(s1, i2, s3, i4, i5, i6, s7, s8, i9, s10, s11, s12,
@@ -76,8 +82,12 @@ namespace Corvan.Velo.Unity
                                   string s8, int i9, string s10, string s11, string s12, string s13)
         {
             RequireInitialized();
-            NativeMethods.modifyAdapter(T(s1), i2, T(s3), i4, i5, i6, T(s7), T(s8), i9, T(s10),
-                                        T(s11), T(s12), T(s13));
+            VeloScenario.Request("VeloAccount.Modify", s1, i2, s3, i4, i5, i6, s7, s8, i9, s10, s11,
+                                 s12, s13);
+            NativeMethods.modifyAdapter(T(s1, nameof(s1)), i2, T(s3, nameof(s3)), i4, i5, i6,
+                                        T(s7, nameof(s7)), T(s8, nameof(s8)), i9,
+                                        T(s10, nameof(s10)), T(s11, nameof(s11)),
+                                        T(s12, nameof(s12)), T(s13, nameof(s13)));
         }
 
         /// <summary><c>VeloAccount::GetRegisterStatus(s1, s2, i3, s4, s5, s6)</c>: two texts, an
@@ -92,7 +102,10 @@ namespace Corvan.Velo.Unity
                                              string s6)
         {
             RequireInitialized();
-            NativeMethods.getRegisterStatusAdapter(T(s1), T(s2), i3, T(s4), T(s5), T(s6));
+            VeloScenario.Request("VeloAccount.GetRegisterStatus", s1, s2, i3, s4, s5, s6);
+            NativeMethods.getRegisterStatusAdapter(T(s1, nameof(s1)), T(s2, nameof(s2)), i3,
+                                                   T(s4, nameof(s4)), T(s5, nameof(s5)),
+                                                   T(s6, nameof(s6)));
         }
 
         /// <summary><c>VeloAccount::GetVerifyCodeStatus(s1, s2, i3, i4, i5, s6, s7, s8)</c>: two
@@ -110,7 +123,10 @@ namespace Corvan.Velo.Unity
                                                string s6, string s7, string s8)
         {
             RequireInitialized();
-            NativeMethods.getVerifyCodeStatusAdapter(T(s1), T(s2), i3, i4, i5, T(s6), T(s7), T(s8));
+            VeloScenario.Request("VeloAccount.GetVerifyCodeStatus", s1, s2, i3, i4, i5, s6, s7, s8);
+            NativeMethods.getVerifyCodeStatusAdapter(T(s1, nameof(s1)), T(s2, nameof(s2)), i3, i4,
+                                                     i5, T(s6, nameof(s6)), T(s7, nameof(s7)),
+                                                     T(s8, nameof(s8)));
         }
 
         /// <summary><c>VeloAccount::GetReceiveEmail(s1, s2, i3, s4, s5, s6)</c>: two texts, an
@@ -125,7 +141,10 @@ namespace Corvan.Velo.Unity
                                            string s6)
         {
             RequireInitialized();
-            NativeMethods.getReceiveEmailAdapter(T(s1), T(s2), i3, T(s4), T(s5), T(s6));
+            VeloScenario.Request("VeloAccount.GetReceiveEmail", s1, s2, i3, s4, s5, s6);
+            NativeMethods.getReceiveEmailAdapter(T(s1, nameof(s1)), T(s2, nameof(s2)), i3,
+                                                 T(s4, nameof(s4)), T(s5, nameof(s5)),
+                                                 T(s6, nameof(s6)));
         }
 
         /// <summary><c>VeloAccount::VerifyPassword(s1, s2, s3, i4, s5, s6, s7)</c>: three texts, an
@@ -141,7 +160,10 @@ namespace Corvan.Velo.Unity
                                           string s6, string s7)
         {
             RequireInitialized();
-            NativeMethods.verifyPasswordAdapter(T(s1), T(s2), T(s3), i4, T(s5), T(s6), T(s7));
+            VeloScenario.Request("VeloAccount.VerifyPassword", s1, s2, s3, i4, s5, s6, s7);
+            NativeMethods.verifyPasswordAdapter(T(s1, nameof(s1)), T(s2, nameof(s2)),
+                                                T(s3, nameof(s3)), i4, T(s5, nameof(s5)),
+                                                T(s6, nameof(s6)), T(s7, nameof(s7)));
         }
     }
 }

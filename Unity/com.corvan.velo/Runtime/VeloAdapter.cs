@@ -16,7 +16,8 @@ namespace Corvan.Velo.Unity
     {
         // Kept for the life of the process: native code holds this delegate's pointer.
         private static readonly NativeMethods.UnityCallback Callback = OnNativeResult;
-        private static bool initialized;
+        // Read by NextAsync on any thread, under the lock that ending the waits takes.
+        private static volatile bool initialized;
 
         /// <summary>The version of this package (its package.json), which its native libraries
         /// also carry.</summary>
@@ -34,7 +35,9 @@ namespace Corvan.Velo.Unity
         /// <exception cref="VeloAdapterException">The library, or the core it needs, is missing
         /// (<see cref="VeloErrorReason.LibraryMissing"/>, <see
         /// cref="VeloErrorReason.CoreMissing"/>) or lacks functions (<see
-        /// cref="VeloErrorReason.LibraryOutdated"/>), named in the message.</exception>
+        /// cref="VeloErrorReason.LibraryOutdated"/>), named in the message; or the package has
+        /// no native library for the platform (<see
+        /// cref="VeloErrorReason.PlatformUnsupported"/>), which the message names.</exception>
         public static void Initialize()
         {
             if (initialized)
@@ -59,21 +62,27 @@ namespace Corvan.Velo.Unity
         /// <paramref name="reason"/>.</summary>
         internal static void End(string reason)
         {
+            Unregister();
+            ResultDispatcher.EndWaits(reason);
+        }
+
+        /// <summary>Back to the state of a fresh process (Unity calls it when entering play
+        /// mode without a domain reload): the callback unregistered, nothing queued, no handler,
+        /// the awaiting tasks ended last, so that a retry they start (initialising, subscribing
+        /// and awaiting again) is kept.</summary>
+        internal static void ResetStatics()
+        {
+            Unregister();
+            ResultDispatcher.Reset("play mode was entered again");
+        }
+
+        private static void Unregister()
+        {
             if (initialized)
             {
                 NativeMethods.setUnityCallback(null);
                 initialized = false;
             }
-            ResultDispatcher.EndWaits("The wait for a result ended: " + reason + ".");
-        }
-
-        /// <summary>Back to the state of a fresh process (Unity calls it when entering play
-        /// mode without a domain reload): the callback unregistered, nothing queued, no handler.
-        /// </summary>
-        internal static void ResetStatics()
-        {
-            End("play mode was entered again");
-            ResultDispatcher.Reset();
         }
 
         // Called by native code only, through the delegate in Callback.
@@ -94,11 +103,13 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>A text argument for native code: zero-terminated UTF-8, null stays null.
-        /// </summary>
-        internal static byte[] T(string text)
+        /// <summary>The text argument <paramref name="parameter"/> for native code:
+        /// zero-terminated UTF-8, null stays null.</summary>
+        /// <exception cref="ArgumentException">The text holds a zero character, where native
+        /// code would cut it.</exception>
+        internal static byte[] T(string text, string parameter)
         {
-            return Utf8.ToNative(text);
+            return Utf8.ToNative(text, parameter);
         }
 
         /// <summary>Reads a text the adapter returned, then releases it with the adapter's
@@ -107,6 +118,7 @@ namespace Corvan.Velo.Unity
         {
             try
             {
+                VeloScenario.Returned(text);
                 return read(text);
             }
             finally

@@ -24,6 +24,11 @@ namespace Corvan.Velo.Unity
         /// threw; the exception's <see cref="Exception.InnerException"/> is what it threw.
         /// </summary>
         HandlerFailed,
+
+        /// <summary>The package has no native library for the platform the game runs on: it
+        /// has them for Windows and Linux on x86-64, in the editor and in players. The message
+        /// names the platform.</summary>
+        PlatformUnsupported,
     }
 
     /// <summary>The native adapter could not be used or a result could not be delivered; the
@@ -41,5 +46,10 @@ namespace Corvan.Velo.Unity
 
         /// <summary>What went wrong.</summary>
         public VeloErrorReason Reason { get; }
+
+        /// <summary>Thrown by <see cref="ResultDispatcher.DispatchPending()"/> (or one of its
+        /// bounded overloads): how many results that call dispatched, the count it would have
+        /// returned. 0 when thrown elsewhere.</summary>
+        public int DispatchedCount { get; internal set; }
     }
 }

@@ -47,7 +47,9 @@ namespace Corvan.Velo.Unity
         public static void Login(string a, string b, string c, string d)
         {
             RequireInitialized();
-            NativeMethods.loginAdapter(T(a), T(b), T(c), T(d));
+            VeloScenario.Request("VeloLogin.Login", a, b, c, d);
+            NativeMethods.loginAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)),
+                                       T(d, nameof(d)));
         }
 
         /// <summary><c>VeloLogin::AutoLogin()</c>. Answered by
@@ -55,6 +57,7 @@ namespace Corvan.Velo.Unity
         public static void AutoLogin()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.AutoLogin");
             NativeMethods.autoLoginAdapter();
         }
 
@@ -66,7 +69,8 @@ namespace Corvan.Velo.Unity
         public static void Logout(string a, string b, bool flag)
         {
             RequireInitialized();
-            NativeMethods.logoutAdapter(T(a), T(b), flag);
+            VeloScenario.Request("VeloLogin.Logout", a, b, flag);
+            NativeMethods.logoutAdapter(T(a, nameof(a)), T(b, nameof(b)), flag);
         }
 
         /// <summary><c>VeloLogin::Bind(a, b, c, d)</c>: four texts. Answered by
@@ -78,7 +82,9 @@ namespace Corvan.Velo.Unity
         public static void Bind(string a, string b, string c, string d)
         {
             RequireInitialized();
-            NativeMethods.bindAdapter(T(a), T(b), T(c), T(d));
+            VeloScenario.Request("VeloLogin.Bind", a, b, c, d);
+            NativeMethods.bindAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)),
+                                      T(d, nameof(d)));
         }
 
         /// <summary><c>VeloLogin::CanBind(a, b, c)</c>: three texts. Answered by
@@ -89,7 +95,8 @@ namespace Corvan.Velo.Unity
         public static void CanBind(string a, string b, string c)
         {
             RequireInitialized();
-            NativeMethods.canBindAdapter(T(a), T(b), T(c));
+            VeloScenario.Request("VeloLogin.CanBind", a, b, c);
+            NativeMethods.canBindAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)));
         }
 
         /// <summary><c>VeloLogin::LoginWithConfirmCode(code, a, b)</c>: an integer, then two
@@ -100,7 +107,8 @@ namespace Corvan.Velo.Unity
         public static void LoginWithConfirmCode(int code, string a, string b)
         {
             RequireInitialized();
-            NativeMethods.loginWithConfirmcodeAdapter(code, T(a), T(b));
+            VeloScenario.Request("VeloLogin.LoginWithConfirmCode", code, a, b);
+            NativeMethods.loginWithConfirmcodeAdapter(code, T(a, nameof(a)), T(b, nameof(b)));
         }
 
         /// <summary><c>VeloLogin::PreLoadParleyLibrary()</c>. Answered by
@@ -108,6 +116,7 @@ namespace Corvan.Velo.Unity
         public static void PreLoadParleyLibrary()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.PreLoadParleyLibrary");
             NativeMethods.preLoadParleyLibraryAdapter();
         }
 
@@ -117,7 +126,8 @@ namespace Corvan.Velo.Unity
         public static void SetInstallChannel(string channel)
         {
             RequireInitialized();
-            NativeMethods.setInstallChannelAdapter(T(channel));
+            VeloScenario.Request("VeloLogin.SetInstallChannel", channel);
+            NativeMethods.setInstallChannelAdapter(T(channel, nameof(channel)));
         }
 
         /// <summary><c>VeloLogin::OnRealNameAuthFinished(a, b, c, flag)</c>: three texts, then
@@ -129,7 +139,9 @@ namespace Corvan.Velo.Unity
         public static void OnRealNameAuthFinished(string a, string b, string c, bool flag)
         {
             RequireInitialized();
-            NativeMethods.onRealNameAuthFinishedAdapter(T(a), T(b), T(c), flag);
+            VeloScenario.Request("VeloLogin.OnRealNameAuthFinished", a, b, c, flag);
+            NativeMethods.onRealNameAuthFinishedAdapter(T(a, nameof(a)), T(b, nameof(b)),
+                                                        T(c, nameof(c)), flag);
         }
 
         /// <summary><c>VeloLogin::UnInstall()</c>. Answered by
@@ -137,19 +149,24 @@ namespace Corvan.Velo.Unity
         public static void UnInstall()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.UnInstall");
             NativeMethods.unInstallAdapter();
         }
 
         /// <summary><c>VeloLogin::GetLoginRet</c>, answered at once: the core's current login
         /// (the login members; the common ones stay unset). False, with
-        /// <paramref name="login"/> null, when the adapter could give none (it ran out of
-        /// memory). Before any login the core's record holds empty texts.</summary>
+        /// <paramref name="login"/> null, when the core holds no login: before any login and
+        /// after a logout its record holds only defaults (empty texts, zeros, false), which is
+        /// how this tells, since the adapter passes on the record and not whether the core had
+        /// one. Also false when the adapter could give no snapshot (it ran out of memory).
+        /// </summary>
         /// <param name="login">The login snapshot, when there is one.</param>
         /// <exception cref="VeloAdapterException">The snapshot could not be read
         /// (<see cref="VeloErrorReason.ResultUnreadable"/>).</exception>
         public static bool TryGetLoginRet(out LoginResult login)
         {
             RequireInitialized();
+            VeloScenario.Request("VeloLogin.GetLoginRet");
             login = TakeText(NativeMethods.getLoginRetAdapter(), ReadLogin);
             return login != null;
         }

@@ -32,7 +32,9 @@ namespace Corvan.Velo.Unity
         public static string LoadNoticeData(string s1, string s2, int i3, string s4, string s5)
         {
             RequireInitialized();
-            return TakeText(NativeMethods.loadNoticeDataAdapter(T(s1), T(s2), i3, T(s4), T(s5)));
+            VeloScenario.Request("VeloNotice.LoadNoticeData", s1, s2, i3, s4, s5);
+            return TakeText(NativeMethods.loadNoticeDataAdapter(
+                T(s1, nameof(s1)), T(s2, nameof(s2)), i3, T(s4, nameof(s4)), T(s5, nameof(s5))));
         }
     }
 }

@@ -15,7 +15,7 @@ namespace Corvan.Velo.Unity
     /// from a thread of its own the way the real core does, so that a game's whole flow runs
     /// without the real core. The real core has none of this: <see cref="IsAvailable"/> is false.
     /// </summary>
-    public static class VeloStandIn
+    public static partial class VeloStandIn
     {
         private const string Library = "VeloCore";
 
@@ -75,9 +75,10 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Leaves answering mode, waits for the answers queued on the core's thread, then
-        /// forgets recorded calls and restores the default answers. False when called on the
-        /// core's own thread, where it resets at once without waiting.</summary>
+        /// <summary>Leaves answering mode, stops the scenario playing, gives the core its real
+        /// clock back, waits for the answers queued on the core's thread, then forgets recorded
+        /// calls and restores the default answers. False when called on the core's own thread,
+        /// where it resets at once without waiting.</summary>
         public static bool Reset()
         {
             return veloStandInReset();
@@ -91,8 +92,9 @@ namespace Corvan.Velo.Unity
             veloStandInSetAnswering(on);
         }
 
-        /// <summary>Waits until everything queued on the core's thread has run. False, at once,
-        /// when called on the core's own thread, which cannot wait for itself.</summary>
+        /// <summary>Waits until everything queued on the core's thread has run (with the manual
+        /// clock: everything that is due). False, at once, when called on the core's own
+        /// thread, which cannot wait for itself.</summary>
         public static bool WaitForAnswers()
         {
             return veloStandInWaitForAnswers();
@@ -114,7 +116,8 @@ namespace Corvan.Velo.Unity
             }
         }
 
-        /// <summary>Why the last <see cref="Fire"/> or <see cref="SetLoginRet"/> of this thread
+        /// <summary>Why the last call of this thread that returns false on failure
+        /// (<see cref="Fire"/>, <see cref="SetLoginRet"/>, the scenario and clock calls)
         /// failed; empty when it did not.</summary>
         public static string LastError
         {
@@ -161,7 +164,8 @@ namespace Corvan.Velo.Unity
         /// <param name="fromCoreThread">Fire it later, from the core's thread.</param>
         public static bool Fire(string kind, string recordJson, bool fromCoreThread)
         {
-            return veloStandInFire(Utf8.ToNative(kind), Utf8.ToNative(recordJson), fromCoreThread);
+            return veloStandInFire(Utf8.ToNative(kind, nameof(kind)),
+                                   Utf8.ToNative(recordJson, nameof(recordJson)), fromCoreThread);
         }
 
         /// <summary>What the login snapshot reports (null restores the default); false, with
@@ -169,21 +173,21 @@ namespace Corvan.Velo.Unity
         /// <param name="recordJson">The record's members, as JSON.</param>
         public static bool SetLoginRet(string recordJson)
         {
-            return veloStandInSetLoginRet(Utf8.ToNative(recordJson));
+            return veloStandInSetLoginRet(Utf8.ToNative(recordJson, nameof(recordJson)));
         }
 
         /// <summary>What <see cref="VeloNotice.LoadNoticeData"/> answers at once.</summary>
         /// <param name="text">The answer.</param>
         public static void SetNoticeData(string text)
         {
-            veloStandInSetNoticeData(Utf8.ToNative(text));
+            veloStandInSetNoticeData(Utf8.ToNative(text, nameof(text)));
         }
 
         /// <summary>What <see cref="VeloWebView.GetEncodeUrl"/> answers.</summary>
         /// <param name="text">The answer.</param>
         public static void SetEncodeUrl(string text)
         {
-            veloStandInSetEncodeUrl(Utf8.ToNative(text));
+            veloStandInSetEncodeUrl(Utf8.ToNative(text, nameof(text)));
         }
 
         private static Call ParseCall(string json)

@@ -16,7 +16,8 @@ namespace Corvan.Velo.Unity
         public static void SetLanguage(string language)
         {
             RequireInitialized();
-            NativeMethods.setLanguageAdapter(T(language));
+            VeloScenario.Request("VeloTools.SetLanguage", language);
+            NativeMethods.setLanguageAdapter(T(language, nameof(language)));
         }
 
         /// <summary><c>VeloTools::SetRegion(a, b, c)</c>: three texts.</summary>
@@ -26,7 +27,8 @@ namespace Corvan.Velo.Unity
         public static void SetRegion(string a, string b, string c)
         {
             RequireInitialized();
-            NativeMethods.setRegionAdapter(T(a), T(b), T(c));
+            VeloScenario.Request("VeloTools.SetRegion", a, b, c);
+            NativeMethods.setRegionAdapter(T(a, nameof(a)), T(b, nameof(b)), T(c, nameof(c)));
         }
     }
 }

@@ -31,7 +31,8 @@ namespace Corvan.Velo.Unity
         public static void OpenUrl(string url, int i2, bool b3, bool b4, string s5, bool b6)
         {
             RequireInitialized();
-            NativeMethods.openUrlAdapter(T(url), i2, b3, b4, T(s5), b6);
+            VeloScenario.Request("VeloWebView.OpenUrl", url, i2, b3, b4, s5, b6);
+            NativeMethods.openUrlAdapter(T(url, nameof(url)), i2, b3, b4, T(s5, nameof(s5)), b6);
         }
 
         /// <summary><c>VeloWebView::GetEncodeUrl(url)</c>: one text. Answered at once, with a
@@ -41,7 +42,8 @@ namespace Corvan.Velo.Unity
         public static string GetEncodeUrl(string url)
         {
             RequireInitialized();
-            return TakeText(NativeMethods.getEncodeUrlAdapter(T(url)));
+            VeloScenario.Request("VeloWebView.GetEncodeUrl", url);
+            return TakeText(NativeMethods.getEncodeUrlAdapter(T(url, nameof(url))));
         }
 
         /// <summary><c>VeloWebView::CallJS(script)</c>: one text. Answered by
@@ -50,7 +52,8 @@ namespace Corvan.Velo.Unity
         public static void CallJS(string script)
         {
             RequireInitialized();
-            NativeMethods.callJSAdapter(T(script));
+            VeloScenario.Request("VeloWebView.CallJS", script);
+            NativeMethods.callJSAdapter(T(script, nameof(script)));
         }
 
         /// <summary><c>VeloWebView::OpenOxaCenter(s1, s2, s3, s4, s5, s6, i7, s8)</c>: six texts,
@@ -67,7 +70,10 @@ namespace Corvan.Velo.Unity
                                          string s6, int i7, string s8)
         {
             RequireInitialized();
-            NativeMethods.openOxaCenterAdapter(T(s1), T(s2), T(s3), T(s4), T(s5), T(s6), i7, T(s8));
+            VeloScenario.Request("VeloWebView.OpenOxaCenter", s1, s2, s3, s4, s5, s6, i7, s8);
+            NativeMethods.openOxaCenterAdapter(
+                T(s1, nameof(s1)), T(s2, nameof(s2)), T(s3, nameof(s3)), T(s4, nameof(s4)),
+                T(s5, nameof(s5)), T(s6, nameof(s6)), i7, T(s8, nameof(s8)));
         }
 
         /// <summary><c>VeloWebView::OpenDeleteAccountUrl(s1, i2, b3, s4)</c>: one text, an integer,
@@ -79,7 +85,8 @@ namespace Corvan.Velo.Unity
         public static void OpenDeleteAccountUrl(string s1, int i2, bool b3, string s4)
         {
             RequireInitialized();
-            NativeMethods.openDeleteAccountUrlAdapter(T(s1), i2, b3, T(s4));
+            VeloScenario.Request("VeloWebView.OpenDeleteAccountUrl", s1, i2, b3, s4);
+            NativeMethods.openDeleteAccountUrlAdapter(T(s1, nameof(s1)), i2, b3, T(s4, nameof(s4)));
         }
 
         /// <summary><c>VeloWebView::Close()</c>. Closes the web view. Answered by
@@ -87,6 +94,7 @@ namespace Corvan.Velo.Unity
         public static void Close()
         {
             RequireInitialized();
+            VeloScenario.Request("VeloWebView.Close");
             NativeMethods.closeAdapter();
         }
     }

@@ -6,6 +6,8 @@ using System;
 using System.Collections.Generic;
 using System.Linq;
 using System.Reflection;
+using System.Runtime.InteropServices;
+using System.Threading;
 
 namespace UnityEngine
 {
@@ -110,16 +112,134 @@ namespace UnityEngine
     {
     }
 
+    public enum RuntimePlatform
+    {
+        OSXEditor = 0,
+        OSXPlayer = 1,
+        WindowsPlayer = 2,
+        WindowsEditor = 7,
+        IPhonePlayer = 8,
+        Android = 11,
+        LinuxPlayer = 13,
+        LinuxEditor = 16,
+        WebGLPlayer = 17,
+        LinuxServer = 43,
+        WindowsServer = 44,
+        OSXServer = 45,
+    }
+
     public static class Application
     {
         public static event Action quitting;
 
         public static bool isPlaying { get; internal set; }
 
+        // The editor of the machine the tests run on, unless a test says otherwise.
+        internal static readonly RuntimePlatform hostEditor =
+            RuntimeInformation.IsOSPlatform(OSPlatform.Windows) ? RuntimePlatform.WindowsEditor
+                                                                : RuntimePlatform.LinuxEditor;
+
+        public static RuntimePlatform platform { get; internal set; } = hostEditor;
+        /// <summary>The project's Assets folder, in the project folder the tests chose.</summary>
+        public static string dataPath => UnityApiStandIn.Engine.ProjectFolder + "/Assets";
+
         internal static void Quit()
         {
             quitting?.Invoke();
         }
+    }
+
+    public class ScriptableObject : Object
+    {
+        public static T CreateInstance<T>()
+            where T : ScriptableObject
+        {
+            return (T)Activator.CreateInstance(typeof(T), true);
+        }
+    }
+
+    [AttributeUsage(AttributeTargets.Field)]
+    public sealed class SerializeField : Attribute
+    {
+    }
+
+    public struct Vector2
+    {
+        public float x;
+        public float y;
+
+        public Vector2(float x, float y)
+        {
+            this.x = x;
+            this.y = y;
+        }
+    }
+
+    public sealed class GUIContent
+    {
+        public GUIContent(string text)
+        {
+            this.text = text;
+        }
+
+        public string text { get; set; }
+    }
+
+    public class GUIStyle
+    {
+        public bool wordWrap { get; set; }
+
+        public bool richText { get; set; }
+    }
+
+    public sealed class GUILayoutOption
+    {
+    }
+
+    /// <summary>Immediate-mode layout: nothing is drawn here, and no button is ever pressed.
+    /// </summary>
+    public static class GUILayout
+    {
+        public static bool Button(string text, params GUILayoutOption[] options)
+        {
+            return false;
+        }
+
+        public static bool Toggle(bool value, string text, params GUILayoutOption[] options)
+        {
+            return value;
+        }
+
+        public static void Label(string text, params GUILayoutOption[] options)
+        {
+        }
+
+        public static void Label(string text, GUIStyle style, params GUILayoutOption[] options)
+        {
+        }
+
+        public static void FlexibleSpace()
+        {
+        }
+
+        public static GUILayoutOption Width(float width)
+        {
+            return new GUILayoutOption();
+        }
+
+        public static GUILayoutOption ExpandWidth(bool expand)
+        {
+            return new GUILayoutOption();
+        }
+    }
+
+    public static class Time
+    {
+        public static float unscaledTime { get; internal set; }
+
+        public static float unscaledDeltaTime { get; internal set; }
+
+        public static int frameCount { get; internal set; }
     }
 
     public static class Debug
@@ -206,6 +326,10 @@ namespace UnityApiStandIn
     public static class Engine
     {
         internal static readonly List<GameObject> objects = new List<GameObject>();
+
+        /// <summary>The Unity project's folder: ProjectSettings/ and Assets/ are in it.</summary>
+        public static string ProjectFolder { get; set; } =
+            System.IO.Path.Combine(System.IO.Path.GetTempPath(), "velo-unity-project");
         internal static readonly List<object> log = new List<object>();
 
         /// <summary>The live game objects.</summary>
@@ -219,15 +343,28 @@ namespace UnityApiStandIn
             return target.keptAcrossScenes;
         }
 
+        /// <summary>Plays or stops; the calling thread is the engine's main thread, with the
+        /// engine's synchronization context, as Unity's main thread has in both modes.</summary>
         public static void SetPlaying(bool playing)
         {
             Application.isPlaying = playing;
+            SynchronizationContext.SetSynchronizationContext(MainThread);
         }
 
-        /// <summary>One frame: Update on every enabled MonoBehaviour, as the engine calls it.
-        /// </summary>
-        public static void Frame()
+        /// <summary>The platform the game runs on, as Application.platform reports it.</summary>
+        public static void SetPlatform(RuntimePlatform platform)
         {
+            Application.platform = platform;
+        }
+
+        /// <summary>One frame, `seconds` after the one before: Update on every enabled
+        /// MonoBehaviour, as the engine calls it, then what was posted to the main thread's
+        /// context before the frame began.</summary>
+        public static void Frame(float seconds = 1f / 60)
+        {
+            Time.unscaledDeltaTime = seconds;
+            Time.unscaledTime += seconds;
+            ++Time.frameCount;
             foreach (var behaviour in objects.Where(o => o)
                          .SelectMany(o => o.components)
                          .OfType<MonoBehaviour>()
@@ -235,6 +372,47 @@ namespace UnityApiStandIn
                          .ToList())
             {
                 SendMessage(behaviour, "Update");
+            }
+            MainThread.RunPosted();
+        }
+
+        private static readonly MainThreadContext MainThread = new MainThreadContext();
+
+        /// <summary>Unity's main-thread context: what is posted to it runs in a later frame, on
+        /// the main thread.</summary>
+        private sealed class MainThreadContext : SynchronizationContext
+        {
+            private readonly Queue<(SendOrPostCallback, object)> posted =
+                new Queue<(SendOrPostCallback, object)>();
+
+            public override void Post(SendOrPostCallback callback, object state)
+            {
+                lock (posted)
+                {
+                    posted.Enqueue((callback, state));
+                }
+            }
+
+            internal void RunPosted()
+            {
+                (SendOrPostCallback, object)[] due;
+                lock (posted)
+                {
+                    due = posted.ToArray();
+                    posted.Clear();
+                }
+                foreach (var (callback, state) in due)
+                {
+                    callback(state);
+                }
+            }
+
+            internal void Forget()
+            {
+                lock (posted)
+                {
+                    posted.Clear();
+                }
             }
         }
 
@@ -294,9 +472,13 @@ namespace UnityApiStandIn
             }
         }
 
-        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing.</summary>
+        /// <summary>Back to a fresh engine: no objects, nothing logged, not playing, no time
+        /// passed, on the machine's own editor.</summary>
         public static void Reset()
         {
+            Time.unscaledTime = 0;
+            Time.unscaledDeltaTime = 0;
+            Time.frameCount = 0;
             foreach (var gameObject in objects.ToList())
             {
                 Destroy(gameObject);
@@ -304,6 +486,9 @@ namespace UnityApiStandIn
             objects.Clear();
             log.Clear();
             Application.isPlaying = false;
+            Application.platform = Application.hostEditor;
+            MainThread.Forget();
+            SynchronizationContext.SetSynchronizationContext(null);
         }
 
         internal static void Destroy(Object obj)

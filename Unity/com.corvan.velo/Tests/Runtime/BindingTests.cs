@@ -28,6 +28,10 @@ namespace Corvan.Velo.Unity.Tests
         protected readonly List<BaseResult> Typed = new List<BaseResult>();
         protected readonly List<VeloAdapterException> Failures = new List<VeloAdapterException>();
 
+        /// <summary>What the calling thread has allocated so far, in bytes.</summary>
+        protected static readonly Func<long> AllocatedBytes = (Func<long>)Delegate.CreateDelegate(
+            typeof(Func<long>), typeof(GC).GetMethod("GetAllocatedBytesForCurrentThread"));
+
         [SetUp]
         public void SetUpBinding()
         {
@@ -113,6 +117,24 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         [Test]
+        public void BoundsUnderWhichNothingWouldBeDispatchedAreRefusedNamingTheirValue()
+        {
+            var refused = new(string, TestDelegate)[] {
+                ("0", () => ResultDispatcher.MaxResultsPerFrame = 0),
+                ("-3", () => ResultDispatcher.MaxResultsPerFrame = -3),
+                ("0", () => ResultDispatcher.DispatchPending(0)),
+                ("-7", () => ResultDispatcher.DispatchPending(-7)),
+                ("00:00:00", () => ResultDispatcher.FrameBudget = TimeSpan.Zero),
+                ("-00:00:01", () => ResultDispatcher.FrameBudget = TimeSpan.FromSeconds(-1)),
+            };
+            FireBase(1, 2, 3);
+            foreach (var (value, set) in refused)
+                StringAssert.Contains(value,
+                                      Assert.Throws<ArgumentOutOfRangeException>(set).Message);
+            Assert.AreEqual(3, ResultDispatcher.DispatchFrame(), "the bounds stayed as they were");
+        }
+
+        [Test]
         public void EveryHandlerRunsAndANestedDispatchKeepsOrderAndBounds()
         {
             var raised = new List<string>();
@@ -175,18 +197,25 @@ namespace Corvan.Velo.Unity.Tests
             FireBase(1);
             var thrown =
                 Assert.Throws<VeloAdapterException>(() => ResultDispatcher.DispatchPending());
+            Assert.AreEqual(2, thrown.DispatchedCount, "what the call would have returned");
             var failures = ((AggregateException)thrown.InnerException).InnerExceptions;
             Assert.AreEqual(
                 new[] { VeloErrorReason.ResultUnreadable, VeloErrorReason.HandlerFailed },
                 failures.Select(e => ((VeloAdapterException)e).Reason));
             Assert.AreEqual("game", failures[1].InnerException.Message);
+            ResultDispatcher.Reset(); // one failure among three results: thrown as it is
+            FireBase(1);
+            Receive(7, "[1]");
+            FireBase(2);
+            Assert.AreEqual(
+                3, Assert.Throws<VeloAdapterException>(() => ResultDispatcher.DispatchPending(5))
+                       .DispatchedCount);
         }
 
         [Test]
         public void NothingIsAllocatedPerFrameNorPerResultWithOrWithoutBounds()
         {
-            var allocated = (Func<long>)Delegate.CreateDelegate(
-                typeof(Func<long>), typeof(GC).GetMethod("GetAllocatedBytesForCurrentThread"));
+            var allocated = AllocatedBytes;
             ResultDispatcher.Reset(); // typed handlers only: no raw text kept
             VeloLogin.EnvelopeResultReceived += Typed.Add;
             Typed.Capacity = 100;
@@ -263,6 +292,192 @@ namespace Corvan.Velo.Unity.Tests
         }
     }
 
+    /// <summary>Awaited results hold however a game waits: waits begun and cancelled on other
+    /// threads while Shutdown or a reset ends them, code awaiting on other threads kept out of
+    /// the dispatching thread, a wait costing the same however many are pending, and timeouts.
+    /// </summary>
+    public class WaitTests : BindingTest
+    {
+        [Test]
+        public void WaitsAndHandlersChangedOnAnotherThreadMeetingShutdownOrAResetNeverThrow()
+        {
+            var failures = new List<Exception>();
+            var clock = Stopwatch.StartNew();
+            var cycle = 0;
+            for (; cycle < 100 && clock.Elapsed.TotalSeconds < 3 && failures.Count == 0; ++cycle)
+            {
+                VeloAdapter.Initialize();
+                var churn = new Churn { Failures = failures, Handler = Typed.Add };
+                var worker = new Thread(churn.Run);
+                worker.Start();
+                while (Volatile.Read(ref churn.Begun) < 500 + cycle % 7 * 100)
+                    Thread.Yield();
+                Ending(failures, cycle % 2 == 0 ? VeloAdapter.Shutdown
+                                                : (Action)(() => ResultDispatcher.Reset()));
+                Volatile.Write(ref churn.Stop, true);
+                worker.Join();
+                Ending(failures, VeloAdapter.Shutdown); // ends the waits begun after a reset
+                Assert.IsTrue(churn.Waits.All(w => w.IsCompleted), "a wait outlived Shutdown");
+            }
+            CollectionAssert.IsEmpty(failures, "within " + cycle + " cycles");
+        }
+
+        /// <summary>Begins waits and subscribes, cancelling and unsubscribing every other time,
+        /// until stopped.</summary>
+        private sealed class Churn
+        {
+            internal List<Exception> Failures;
+            internal Action<LoginResult> Handler;
+            internal readonly List<Task> Waits = new List<Task>();
+            internal int Begun;
+            internal bool Stop;
+
+            internal void Run()
+            {
+                for (var i = 0; !Volatile.Read(ref Stop); ++i, Interlocked.Increment(ref Begun))
+                {
+                    var cancelled = i % 2 == 0;
+                    Ending(Failures, () => Once(cancelled));
+                }
+            }
+
+            private void Once(bool cancelled)
+            {
+                var cancel = new CancellationTokenSource();
+                Waits.Add(ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token));
+                VeloLogin.LoginResultReceived += Handler;
+                if (cancelled)
+                {
+                    cancel.Cancel();
+                    VeloLogin.LoginResultReceived -= Handler;
+                }
+            }
+        }
+
+        /// <summary>Runs `end`, keeping what it throws, but for a wait begun after Shutdown.
+        /// </summary>
+        private static void Ending(List<Exception> failures, Action end)
+        {
+            try
+            {
+                end();
+            }
+            catch (InvalidOperationException) when (!VeloAdapter.IsInitialized)
+            {
+            }
+            catch (Exception e)
+            {
+                lock (failures)
+                {
+                    failures.Add(e);
+                }
+            }
+        }
+
+        [Test]
+        public void CodeAwaitingOnAnotherThreadNeverRunsInsideADispatchACancellationOrShutdown()
+        {
+            var endings = new(string, Action<CancellationTokenSource>)[] {
+                ("a dispatch", cancel => FireAndDispatchBase(1)),
+                ("a cancellation", cancel => cancel.Cancel()),
+                ("Shutdown", cancel => VeloAdapter.Shutdown()),
+            };
+            foreach (var (ending, end) in endings)
+            {
+                VeloAdapter.Initialize();
+                var cancel = new CancellationTokenSource();
+                Task<Thread> continued = null;
+                var worker =
+                    new Thread(() => continued = ContinuedOn(
+                                   ResultDispatcher.NextAsync<BaseResult>(null, cancel.Token)));
+                worker.Start();
+                worker.Join(); // it awaits, and has left
+                end(cancel);
+                Assert.IsTrue(continued.Wait(TimeSpan.FromMinutes(1)), ending);
+                Assert.AreNotSame(Thread.CurrentThread, continued.Result,
+                                  "the worker's code ran inside " + ending);
+            }
+        }
+
+        private static void FireAndDispatchBase(int methodNameID)
+        {
+            FireBase(methodNameID);
+            ResultDispatcher.DispatchPending();
+        }
+
+        private static async Task<Thread> ContinuedOn(Task wait)
+        {
+            try
+            {
+                await wait;
+            }
+            catch (OperationCanceledException)
+            {
+            }
+            return Thread.CurrentThread;
+        }
+
+        [Test]
+        public void BeginningAndEndingAWaitCostsTheSameWithTenThousandPending()
+        {
+            Func<long> bytesAWait = () =>
+            {
+                var before = AllocatedBytes();
+                for (var i = 0; i < 1000; ++i)
+                {
+                    var cancel = new CancellationTokenSource();
+                    ResultDispatcher.NextAsync<LoginResult>(null, cancel.Token);
+                    cancel.Cancel();
+                }
+                return (AllocatedBytes() - before) / 1000;
+            };
+            bytesAWait(); // warms up
+            var alone = bytesAWait();
+            for (var i = 0; i < 10000; ++i)
+                ResultDispatcher.NextAsync<LoginResult>(r => false);
+            var amongMany = bytesAWait();
+            Assert.Less(amongMany, 2 * alone, alone + " bytes a wait alone");
+        }
+
+        [Test]
+        public void ATimedWaitEndsWithATimeoutEarliestFirstUnlessItsResultComesFirst()
+        {
+            var timedOut = new List<int>();
+            var late = new[] { 30, 10, 20 }.Select(ms => TimedOut(ms, timedOut)).ToArray();
+            var answered = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 2,
+                                                                  TimeSpan.FromDays(1));
+            var unlimited = ResultDispatcher.NextAsync<BaseResult>(r => r.MethodNameID == 3,
+                                                                   Timeout.InfiniteTimeSpan);
+            FireBase(1, 2, 3);
+            ResultDispatcher.DispatchPending();
+            Assert.AreEqual(new[] { 2, 3 },
+                            new[] { answered.Result.MethodNameID, unlimited.Result.MethodNameID });
+            Assert.IsTrue(Task.WaitAll(late, TimeSpan.FromMinutes(1)));
+            Assert.IsTrue(late.All(wait => wait.Result is TimeoutException));
+            Assert.AreEqual(new[] { 10, 20, 30 }, timedOut);
+            Assert.AreEqual(0, ResultWaits.Count, "nothing left of the waits");
+            Assert.Throws<ArgumentOutOfRangeException>(
+                () => ResultDispatcher.NextAsync<BaseResult>(null, TimeSpan.FromTicks(-1)));
+        }
+
+        /// <summary>A wait of `ms` milliseconds for a login: its exception, once it is added to
+        /// `timedOut`.</summary>
+        private static Task<Exception> TimedOut(int ms, List<int> timedOut)
+        {
+            var wait = ResultDispatcher.NextAsync<LoginResult>(null, TimeSpan.FromMilliseconds(ms));
+            return wait.ContinueWith(
+                ended =>
+                {
+                    lock (timedOut)
+                    {
+                        timedOut.Add(ms);
+                    }
+                    return ended.Exception.InnerException;
+                },
+                TaskContinuationOptions.ExecuteSynchronously);
+        }
+    }
+
     /// <summary>Every request reaches the core operation of its name with each argument in its
     /// place: texts as UTF-8, a String for the facades' texts (null is empty), a C text for the
     /// tools' (null stays null); returned texts are exact and released; the library is checked
@@ -330,6 +545,31 @@ namespace Corvan.Velo.Unity.Tests
                 Assert.Throws<TargetInvocationException>(() => call.Method.Invoke(null, args))
                     .InnerException,
                 "after Shutdown");
+        }
+
+        private static IEnumerable<Expression<Action>> RequestsWithTexts =>
+            Requests.Where(r => ((MethodCallExpression)r.Body)
+                                    .Method.GetParameters()
+                                    .Any(p => p.ParameterType == typeof(string)));
+
+        [TestCaseSource(nameof(RequestsWithTexts))]
+        public void ATextHoldingAZeroCharacterIsRefusedNamingItsParameterBeforeTheCoreSeesIt(
+            Expression<Action> request)
+        {
+            var call = (MethodCallExpression)request.Body;
+            var parameters = call.Method.GetParameters();
+            for (var i = 0; i < parameters.Length; ++i)
+            {
+                if (parameters[i].ParameterType != typeof(string))
+                    continue;
+                var args = call.Arguments.Select(a => ((ConstantExpression)a).Value).ToArray();
+                args[i] = "cut\0here";
+                var thrown =
+                    Assert.Throws<TargetInvocationException>(() => call.Method.Invoke(null, args))
+                        .InnerException;
+                Assert.AreEqual(parameters[i].Name, ((ArgumentException)thrown).ParamName);
+            }
+            CollectionAssert.IsEmpty(VeloStandIn.Calls(), "nothing reached the core");
         }
 
         [Test]
@@ -514,6 +754,41 @@ namespace Corvan.Velo.Unity.Tests
                                             FireAndDispatch<WebViewResult>(
                                                 "webview", "{\"embedProgress\":" + text + "}")
                                                 .EmbedProgress)));
+        }
+
+        [Test]
+        public void MembersTheBindingDoesNotKnowAreSkippedAtAnyDepthAndTheKnownOnesKept()
+        {
+            foreach (var depth in new[] { 20, 10000 })
+            {
+                var deep = new string('[', depth) + "{\"a\":[1]}" + new string(']', depth);
+                Receive(1, "{\"methodNameID\":1,\"msg\":\"m\",\"new\":" + deep +
+                               ",\"openid\":\"o\",\"newer\":{\"x\":" + deep + "},\"token\":\"t\"}");
+                Receive(2, "{\"methodNameID\":2,\"notice_list\":[{\"notice_id\":5,\"new\":" + deep +
+                               ",\"language\":\"en\"}]}");
+                Assert.AreEqual(2, ResultDispatcher.DispatchPending());
+                CollectionAssert.IsEmpty(Failures, "nested " + depth + " deep");
+                var login = (LoginResult)Typed[Typed.Count - 2];
+                var notice = ((NoticeResult)Typed[Typed.Count - 1]).Notices.Single();
+                Assert.AreEqual(new object[] { "m", "o", "t", 5, "en" },
+                                new object[] { login.Msg, login.OpenId, login.Token, notice.Id,
+                                               notice.Language });
+            }
+        }
+
+        [Test]
+        public void TheLoginSnapshotIsThereOnlyWhileTheCoreHoldsALogin()
+        {
+            Assert.IsFalse(VeloLogin.TryGetLoginRet(out var none), "before any login");
+            Assert.IsNull(none);
+            VeloStandIn.SetAnswering(true);
+            VeloLogin.Login("Guest", "", "", "");
+            VeloStandIn.WaitForAnswers();
+            Assert.IsTrue(VeloLogin.TryGetLoginRet(out var login), "logged in");
+            Assert.AreEqual("Guest", login.Channel);
+            VeloLogin.Logout("Guest", "", false);
+            VeloStandIn.WaitForAnswers();
+            Assert.IsFalse(VeloLogin.TryGetLoginRet(out _), "after the logout");
         }
 
         [Test]
