@@ -10,14 +10,19 @@ namespace Corvan.Velo.Unity.Tests
 {
     /// <summary>Runs the suite compiled into this program through NUnit's own runner, printing
     /// each test that did not pass and a closing "N passed, N failed"; exits 0 only if every
-    /// test passed.</summary>
+    /// test passed. With --as-player it plays a player among a set of native libraries instead
+    /// (LoadFailureTests).</summary>
     internal static class Program
     {
         // NUnit redirects the console while tests run: reports go to the program's own.
         private static readonly TextWriter Out = Console.Out;
 
-        private static int Main()
+        private static int Main(string[] arguments)
         {
+            if (arguments.Length == 1 && arguments[0] == LoadFailureTests.PlayerArgument)
+            {
+                return LoadFailureTests.PlayAsPlayer();
+            }
 #if NETFRAMEWORK
             // This build runs under mono's full AOT, as IL2CPP players run code. Json.NET's .NET
             // Framework build emits code at run time for its serializer (which the tests use to

@@ -16,6 +16,32 @@ namespace UnityEditor
             afterAssemblyReload?.Invoke();
         }
     }
+
+    [System.AttributeUsage(System.AttributeTargets.Method, AllowMultiple = true)]
+    public sealed class MenuItem : System.Attribute
+    {
+        public MenuItem(string itemName)
+        {
+            menuItem = itemName;
+        }
+
+        public string menuItem;
+    }
+}
+
+namespace UnityEditor.PackageManager
+{
+    public sealed class PackageInfo
+    {
+        public string name { get; private set; }
+        public string resolvedPath { get; private set; }
+
+        // Outside Unity no assembly comes from a package.
+        public static PackageInfo FindForAssembly(System.Reflection.Assembly assembly)
+        {
+            return null;
+        }
+    }
 }
 
 namespace UnityApiStandIn

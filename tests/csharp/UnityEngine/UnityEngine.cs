@@ -116,6 +116,10 @@ namespace UnityEngine
 
         public static bool isPlaying { get; internal set; }
 
+        // The project's Assets folder in the editor, <game>_Data in a player.
+        public static string dataPath =>
+            System.IO.Path.Combine(AppDomain.CurrentDomain.BaseDirectory, "Assets");
+
         internal static void Quit()
         {
             quitting?.Invoke();
