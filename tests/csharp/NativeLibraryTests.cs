@@ -35,8 +35,7 @@ namespace Corvan.Velo.Unity.Tests
                 ? Set("core-without-function", VeloErrorReason.CoreIncompatible,
                       "public: static bool __cdecl Corvan::Velo::VeloLogin::GetLoginRet(" +
                           "struct Corvan::Velo::VeloLoginRet &)",
-                      "?GetLoginRet@VeloLogin@Velo@Corvan@@SA_NAEAUVeloLoginRet@23@@Z",
-                      "(error 127)")
+                      "?GetLoginRet@VeloLogin@Velo@Corvan@@SA_NAEAUVeloLoginRet@23@@Z")
                 : Set("core-without-function", VeloErrorReason.CoreIncompatible,
                       "Corvan::Velo::VeloLogin::GetLoginRet(Corvan::Velo::VeloLoginRet&)",
                       "_ZN6Corvan4Velo9VeloLogin11GetLoginRetERNS0_12VeloLoginRetE",
@@ -83,15 +82,20 @@ namespace Corvan.Velo.Unity.Tests
             start.UseShellExecute = false;
             start.RedirectStandardOutput = true;
             start.RedirectStandardError = true;
+            start.StandardOutputEncoding = System.Text.Encoding.UTF8;
             if (disabledDlls != null)
                 start.EnvironmentVariables["WINEDLLOVERRIDES"] = disabledDlls; // as if not there
             using (var process = Process.Start(start))
             {
                 var errors = process.StandardError.ReadToEndAsync();
-                var output = process.StandardOutput.ReadToEnd().Replace("\r\n", "\n");
-                Assert.IsTrue(process.WaitForExit(120000), "the player ends");
-                Assert.AreEqual(0, process.ExitCode, output + errors.Result);
-                return output;
+                var output = process.StandardOutput.ReadToEndAsync();
+                if (!process.WaitForExit(120000))
+                {
+                    process.Kill();
+                    Assert.Fail("the player did not end");
+                }
+                Assert.AreEqual(0, process.ExitCode, output.Result + errors.Result);
+                return output.Result.Replace("\r\n", "\n");
             }
         }
 
@@ -101,6 +105,7 @@ namespace Corvan.Velo.Unity.Tests
         /// login snapshot; then print the reason and the message, "--", and the report.</summary>
         internal static int PlayAsPlayer()
         {
+            Console.OutputEncoding = new System.Text.UTF8Encoding(false);
             try
             {
                 VeloAdapter.Initialize();

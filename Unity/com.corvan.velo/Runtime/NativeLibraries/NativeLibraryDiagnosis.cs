@@ -146,15 +146,25 @@ namespace Corvan.Velo.Unity
                 }
             }
             IntPtr loaded;
-            if (handles.TryGetValue(adapter, out loaded))
+            if (!handles.TryGetValue(adapter, out loaded))
             {
-                foreach (var name in NativeLibraryCheck.EntryPoints)
+                return;
+            }
+            foreach (var name in NativeLibraryCheck.EntryPoints)
+            {
+                if (platform.Symbol(loaded, name) == IntPtr.Zero)
                 {
-                    if (platform.Symbol(loaded, name) == IntPtr.Zero)
-                    {
-                        adapter.lacks.Add(name);
-                    }
+                    adapter.lacks.Add(name);
                 }
+            }
+            // Loaded does not mean that the core has every function: a lenient loader (Wine's,
+            // and so Proton's) loads a DLL whose import is missing and ends the process at the
+            // call instead.
+            LibraryImage image;
+            if (handles.ContainsKey(core) && adapter.Path != null &&
+                (image = Safely(() => platform.Read(adapter.Path))) != null)
+            {
+                FindLacking(image, new List<NativeLibraryStatus> { core });
             }
         }
 
@@ -258,7 +268,9 @@ namespace Corvan.Velo.Unity
                 needed.Add(dependency);
                 if (!dependency.neededBy.Contains(status.Name))
                 {
-                    dependency.neededBy.Add(status.Name);
+                    // The adapter first: the walk may reach a library through the core first.
+                    dependency.neededBy.Insert(status == adapter ? 0 : dependency.neededBy.Count,
+                                               status.Name);
                 }
                 if (dependency.searchedIn.Count > 0 || dependency == adapter)
                 {
@@ -280,21 +292,21 @@ namespace Corvan.Velo.Unity
             causes[status] = failed;
         }
 
-        // Asks each loaded library for the names imported from it (a DLL's imports name their
-        // DLL; an ELF library's may come from any library it needs, and the core's are the ones
-        // in its namespace).
+        // Asks each loaded library examined for the names imported from it (a DLL's imports name
+        // their DLL; an ELF library's may come from any library it needs, and the core's are the
+        // ones in its namespace).
         private void FindLacking(LibraryImage image, List<NativeLibraryStatus> needed)
         {
             foreach (var imports in image.Imports)
             {
                 foreach (var name in imports.Value)
                 {
-                    NativeLibraryStatus from = null;
+                    NativeLibraryStatus from;
                     IntPtr library;
                     if (imports.Key.Length > 0)
                     {
-                        from = byFile[imports.Key];
-                        if (handles.TryGetValue(from, out library) &&
+                        if (byFile.TryGetValue(imports.Key, out from) &&
+                            handles.TryGetValue(from, out library) &&
                             platform.Symbol(library, name) == IntPtr.Zero)
                         {
                             from.lacks.Add(Declaration(name));
@@ -332,7 +344,8 @@ namespace Corvan.Velo.Unity
                                         : ItaniumDemangler.Demangle(name);
         }
 
-        private static string Safely(Func<string> read)
+        private static T Safely<T>(Func<T> read)
+            where T : class
         {
             try
             {
