@@ -125,6 +125,11 @@ windows)
     cd "$program/net10.0/win-x64"
     ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
     lay_out_sets .
+    # The player without the C++ runtime: Wine refuses it msvcp140.dll, as if it were not there
+    # (an override for that program alone).
+    ln -f Corvan.Velo.Unity.Tests.exe "$VELO_LOAD_FAILURES/runtime-absent/VeloPlayerWithoutRuntime.exe"
+    "${VELO_WINE:-wine}" reg add 'HKCU\Software\Wine\AppDefaults\VeloPlayerWithoutRuntime.exe\DllOverrides' \
+        /v msvcp140 /d '' /f >/dev/null 2>&1
     python3 "$root/tools/check-core.py" --imports "$build/bin/VeloUnityAdapter.dll" \
         >"$VELO_CORE_IMPORTS"
     # Wine 8 does not keep up with the runtime's double mapping of the code it generates.

@@ -57,8 +57,11 @@ namespace Corvan.Velo.Unity.Tests
         {
             var sets = Environment.GetEnvironmentVariable("VELO_LOAD_FAILURES");
             Assert.IsNotNull(sets, "VELO_LOAD_FAILURES names the sets' folder");
+            // Wine refuses msvcp140.dll to the player of that name, as if it were not there
+            // (csharp-tests.sh sets it up).
             var output = RunAsPlayer(Path.GetFullPath(Path.Combine(sets, folder)),
-                                     folder == "runtime-absent" ? "msvcp140=d" : null);
+                                     folder == "runtime-absent" ? "VeloPlayerWithoutRuntime.exe"
+                                                                : "Corvan.Velo.Unity.Tests.exe");
             var parts = output.Split(new[] { "\n--\n" }, StringSplitOptions.None);
             Assert.AreEqual(2, parts.Length, output);
             StringAssert.StartsWith("Initialize: " + reason + "\n", parts[0], output);
@@ -72,19 +75,18 @@ namespace Corvan.Velo.Unity.Tests
         }
 
         // The suite's program among the set, as a player: what it prints (PlayAsPlayer).
-        private static string RunAsPlayer(string folder, string disabledDlls)
+        private static string RunAsPlayer(string folder, string programName)
         {
-            var program = Path.Combine(folder, "Corvan.Velo.Unity.Tests.exe");
+            var program = Path.Combine(folder, programName);
             Assert.IsTrue(File.Exists(program), program + " (laid out by csharp-tests.sh)");
             var start = Windows ? new ProcessStartInfo(program, PlayerArgument)
                                 : new ProcessStartInfo("mono", "\"" + program + "\" " + PlayerArgument);
             start.WorkingDirectory = folder;
             start.UseShellExecute = false;
+            start.CreateNoWindow = true;
             start.RedirectStandardOutput = true;
             start.RedirectStandardError = true;
             start.StandardOutputEncoding = System.Text.Encoding.UTF8;
-            if (disabledDlls != null)
-                start.EnvironmentVariables["WINEDLLOVERRIDES"] = disabledDlls; // as if not there
             using (var process = Process.Start(start))
             {
                 var errors = process.StandardError.ReadToEndAsync();
@@ -105,19 +107,24 @@ namespace Corvan.Velo.Unity.Tests
         /// login snapshot; then print the reason and the message, "--", and the report.</summary>
         internal static int PlayAsPlayer()
         {
-            Console.OutputEncoding = new System.Text.UTF8Encoding(false);
-            try
+            // UTF-8 whatever the console's code page, which the player leaves alone.
+            using (var output = new StreamWriter(Console.OpenStandardOutput(),
+                                                 new System.Text.UTF8Encoding(false)))
             {
-                VeloAdapter.Initialize();
-                Console.WriteLine("Initialize: succeeded; the login snapshot: " +
-                                  VeloLogin.TryGetLoginRet(out _));
-                VeloAdapter.Shutdown();
+                try
+                {
+                    VeloAdapter.Initialize();
+                    output.Write("Initialize: succeeded; the login snapshot: " +
+                                 VeloLogin.TryGetLoginRet(out _) + "\n");
+                    output.Flush();
+                    VeloAdapter.Shutdown();
+                }
+                catch (VeloAdapterException e)
+                {
+                    output.Write("Initialize: " + e.Reason + "\n" + e.Message + "\n");
+                }
+                output.Write("--\n" + VeloAdapter.Diagnose());
             }
-            catch (VeloAdapterException e)
-            {
-                Console.WriteLine("Initialize: " + e.Reason + "\n" + e.Message);
-            }
-            Console.Write("--\n" + VeloAdapter.Diagnose());
             return 0;
         }
     }
