@@ -142,7 +142,7 @@ namespace Corvan.Velo.Unity
                 {
                     handles[status] = library;
                     status.Path = platform.PathOf(library);
-                    status.Version = platform.LoadedVersion(library);
+                    status.Version = Version(status, library);
                 }
             }
             IntPtr loaded;
@@ -242,7 +242,7 @@ namespace Corvan.Velo.Unity
                 handles[status] = library;
                 status.Loaded = true;
                 status.Path = platform.PathOf(library) ?? path;
-                status.Version = Safely(() => platform.LoadedVersion(library));
+                status.Version = Version(status, library);
                 return;
             }
             status.LoaderError = error;
@@ -344,6 +344,16 @@ namespace Corvan.Velo.Unity
                                         : ItaniumDemangler.Demangle(name);
         }
 
+        // The adapter's version is read from the library loaded, which the editor keeps after an
+        // update; any other library's from its file, whose layout in memory is not ours to vouch
+        // for.
+        private string Version(NativeLibraryStatus status, IntPtr library)
+        {
+            return status == adapter ? Safely(() => platform.LoadedVersion(library))
+                   : status.Path == null ? null
+                                         : Safely(() => platform.FileVersion(status.Path));
+        }
+
         private static T Safely<T>(Func<T> read)
             where T : class
         {
@@ -430,7 +440,7 @@ namespace Corvan.Velo.Unity
                 return Report(VeloErrorReason.LibraryMissing,
                               NativeLibraryMessages.AdapterNotFoundByRuntime(adapter, runtimeError));
             }
-            if (adapter.Version != VeloAdapter.PackageVersion)
+            if (handles.ContainsKey(adapter) && adapter.Version != VeloAdapter.PackageVersion)
             {
                 return Report(VeloErrorReason.LibraryVersionMismatch,
                               NativeLibraryMessages.VersionMismatch(adapter));

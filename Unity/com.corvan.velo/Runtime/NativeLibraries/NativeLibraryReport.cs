@@ -83,9 +83,9 @@ namespace Corvan.Velo.Unity
         /// <summary>Whether it could be loaded (or was already loaded).</summary>
         public bool Loaded { get; internal set; }
 
-        /// <summary>The version it carries, from the loaded library where it is loaded (the
-        /// editor keeps an old one loaded until it restarts), else from its file; null when it
-        /// carries none.</summary>
+        /// <summary>The version it carries, null when none: the adapter's read from the library
+        /// loaded, where it is (the editor keeps an old one loaded until it restarts), any
+        /// other's from its file.</summary>
         public string Version { get; internal set; }
 
         /// <summary>The loader's words when it could not be loaded; null otherwise.</summary>
