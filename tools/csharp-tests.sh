@@ -33,8 +33,9 @@ export VELO_LOAD_FAILURES=$build/load-failures VELO_CORE_IMPORTS=$out/core-impor
 lay_out_sets() {
     local set
     for set in "$VELO_LOAD_FAILURES"/*/; do
-        find "$1" -maxdepth 1 -type f \( -name '*.dll' -o -name '*.exe' -o -name '*.json' \
-            -o -name '*.config' \) ! -name 'VeloUnityAdapter.dll' ! -name 'VeloCore.dll' \
+        find "$1" -maxdepth 1 -type f \( -name '*.dll' -o -name '*.exe' -o -name '*.config' \
+            -o -name '*.deps.json' -o -name '*.runtimeconfig.json' \) \
+            ! -name 'VeloUnityAdapter.dll' ! -name 'VeloCore.dll' \
             -exec ln -f {} "$set" \;
     done
 }
