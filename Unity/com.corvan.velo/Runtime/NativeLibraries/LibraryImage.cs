@@ -42,14 +42,19 @@ namespace Corvan.Velo.Unity
             return Encoding.UTF8.GetString(data, (int)at, (end < 0 ? data.Length : end) - (int)at);
         }
 
-        private static int U16(byte[] data, long at) => BitConverter.ToUInt16(data, checked((int)at));
-        private static uint U32(byte[] data, long at) => BitConverter.ToUInt32(data, checked((int)at));
-        private static long U64(byte[] data, long at) => BitConverter.ToInt64(data, checked((int)at));
+        private static int U16(byte[] data, long at) =>
+            BitConverter.ToUInt16(data, checked((int)at));
+
+        private static uint U32(byte[] data, long at) =>
+            BitConverter.ToUInt32(data, checked((int)at));
+
+        private static long U64(byte[] data, long at) =>
+            BitConverter.ToInt64(data, checked((int)at));
 
         private static bool IsElf64(byte[] header)
         {
-            return header.Length >= 64 && header[0] == 0x7F && header[1] == 'E' && header[2] == 'L' &&
-                   header[3] == 'F' && header[4] == 2 && header[5] == 1;
+            return header.Length >= 64 && header[0] == 0x7F && header[1] == 'E' &&
+                   header[2] == 'L' && header[3] == 'F' && header[4] == 2 && header[5] == 1;
         }
 
         /// <summary>Reads the dynamic section (needed libraries, run path) and the undefined
@@ -102,7 +107,8 @@ namespace Corvan.Velo.Unity
                     {
                         var name = U32(data, symbol);
                         var binding = data[symbol + 4] >> 4;
-                        if (U16(data, symbol + 6) == 0 && name != 0 && binding == 1) // undefined, global
+                        // Undefined (no section) and global.
+                        if (U16(data, symbol + 6) == 0 && name != 0 && binding == 1)
                         {
                             image.ImportsFrom("").Add(Text(data, strings + name));
                         }
@@ -157,9 +163,11 @@ namespace Corvan.Velo.Unity
                     {
                         break;
                     }
-                    if (nameSize == 7 && U32(notes, note + 8) == 1 && Text(notes, note + 12) == "Corvan")
+                    if (nameSize == 7 && U32(notes, note + 8) == 1 &&
+                        Text(notes, note + 12) == "Corvan")
                     {
-                        return Encoding.UTF8.GetString(notes, (int)text, (int)textSize).TrimEnd('\0');
+                        return Encoding.UTF8.GetString(notes, (int)text, (int)textSize)
+                            .TrimEnd('\0');
                     }
                     note = (int)(text + ((textSize + 3) & ~3));
                 }

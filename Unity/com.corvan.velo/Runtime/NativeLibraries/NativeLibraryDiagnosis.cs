@@ -58,10 +58,10 @@ namespace Corvan.Velo.Unity
             catch (Exception e)
             {
                 // A fault of the diagnosis itself must not hide what the runtime said.
-                return new NativeLibraryReport(diagnosis.adapter.Loaded ? (VeloErrorReason?)null
-                                                                       : VeloErrorReason.LibraryMissing,
-                                               "The native libraries could not be examined: " + e,
-                                               diagnosis.Listed());
+                var reason = diagnosis.adapter.Loaded ? (VeloErrorReason?)null
+                                                      : VeloErrorReason.LibraryMissing;
+                return new NativeLibraryReport(
+                    reason, "The native libraries could not be examined: " + e, diagnosis.Listed());
             }
             finally
             {
@@ -437,8 +437,9 @@ namespace Corvan.Velo.Unity
             }
             if (runtimeError != null)
             {
-                return Report(VeloErrorReason.LibraryMissing,
-                              NativeLibraryMessages.AdapterNotFoundByRuntime(adapter, runtimeError));
+                return Report(
+                    VeloErrorReason.LibraryMissing,
+                    NativeLibraryMessages.AdapterNotFoundByRuntime(adapter, runtimeError));
             }
             if (handles.ContainsKey(adapter) && adapter.Version != VeloAdapter.PackageVersion)
             {
