@@ -60,16 +60,32 @@ function(velo_shipped_dll target)
     endif()
 endfunction()
 
-# Gives a Windows DLL a version resource made from the project's version: what Windows shows in
-# the file's properties and what a crash report names.
-#   velo_version_resource(<target> <product name> <description>)
+# Gives a library its version, by default the project's: on Windows a version resource, what
+# Windows shows in the file's properties and what a crash report names; on ELF platforms a note
+# (owner "Corvan", type 1, the version as text), which costs no symbol and which the C# binding
+# reads from the loaded library to tell an old one still loaded from the package's.
+#   velo_version_resource(<target> <product name> <description> [<version>])
 function(velo_version_resource target product description)
+    if(ARGC GREATER 3)
+        set(PROJECT_VERSION "${ARGV3}")
+        string(REPLACE "." ";" parts "${ARGV3}")
+        list(GET parts 0 PROJECT_VERSION_MAJOR)
+        list(GET parts 1 PROJECT_VERSION_MINOR)
+        list(GET parts 2 PROJECT_VERSION_PATCH)
+    endif()
+    get_target_property(name ${target} OUTPUT_NAME)
+    if(NOT name)
+        set(name ${target})
+    endif()
     if(NOT WIN32)
+        set(note "${CMAKE_CURRENT_BINARY_DIR}/${target}.version-note.c")
+        configure_file("${PROJECT_SOURCE_DIR}/cmake/version-note.c.in" "${note}" @ONLY)
+        target_sources(${target} PRIVATE "${note}")
         return()
     endif()
     set(VELO_RC_PRODUCT "${product}")
     set(VELO_RC_DESCRIPTION "${description}")
-    set(VELO_RC_FILENAME "${target}.dll")
+    set(VELO_RC_FILENAME "${name}.dll")
     set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc")
     configure_file("${PROJECT_SOURCE_DIR}/cmake/version.rc.in" "${rc}" @ONLY)
     target_sources(${target} PRIVATE "${rc}")

@@ -4,6 +4,10 @@ the adapter DLL imports from VeloCore.dll must be one the core provides. Prints 
 each missing name demangled, with the likely cause, and exits 1.
 
     tools/check-core.py <VeloCore.lib or VeloCore.dll> [VeloUnityAdapter.dll]
+    tools/check-core.py --imports <VeloUnityAdapter.dll or libVeloUnityAdapter.so>
+
+The second form lists each C++ name the adapter imports from the core with its declaration, as
+the toolchain's demangler writes it (a test compares the C# binding's demangling with it).
 
 The adapter defaults to the one the windows-release preset builds. MSVC's decorated names encode
 the declarations: a `struct` declared `class` on one side, a `const` more or less, or another
@@ -30,6 +34,9 @@ def run(*command):
 
 
 def imported_core_names(adapter):
+    if not adapter.lower().endswith(".dll"):  # ELF: the undefined names of the core's namespace
+        dump = run("llvm-nm-14", "-D", "--undefined-only", "--format=just-symbols", adapter)
+        return [name for name in dump.split() if "6Corvan4Velo" in name]
     names, dll = [], None
     for line in run("llvm-readobj-14", "--coff-imports", adapter).splitlines():
         match = re.match(r"\s*(Name|Symbol): (\S+)", line)
@@ -53,6 +60,8 @@ def provided_names(library):
 
 
 def demangle(name):
+    if name.startswith("_Z"):
+        return run("c++filt", name).strip()
     return run("llvm-undname-14", name).strip().splitlines()[-1]
 
 
@@ -72,6 +81,10 @@ def likely_cause(name, provided):
 
 
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--imports":
+        for name in imported_core_names(sys.argv[2]):
+            print("%s\t%s" % (name, demangle(name)))
+        return
     if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     library = sys.argv[1]

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A player build as the package leaves it: the adapter's library is there, the stand-in core is
 # not (it is for the editor only). VeloAdapter.Initialize must fail at once and tell the studio to
-# add the real core. With the packaged core beside the adapter, the demo session runs.
+# add the real core, and VeloAdapter.Diagnose, which the sample logs then, must report the core
+# not found. With the packaged core beside the adapter, the demo session runs.
 #   tools/check-player-without-core.sh <tarball>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,12 +17,14 @@ player=$work/player
 cp -r "$work/csharp/bin/VeloDemoConsole/Release/net48" "$player"
 cp "$work/package/Plugins/x86_64/libVeloUnityAdapter.so" "$player/"
 
-echo "-- the packaged adapter without a core:"
+echo "-- the packaged adapter without a core, as VeloAdapter.Diagnose reports it:"
 status=0
 mono "$player/VeloDemoConsole.exe" >"$work/without.log" 2>&1 || status=$?
-grep -m1 -o "VeloAdapterException: .*" "$work/without.log" | fold -s -w 100 | sed 's/^/   /'
-if [ "$status" -eq 0 ] || ! grep -q "Add the real core's library" "$work/without.log"; then
-    echo "FAIL: Initialize did not name the missing core" >&2
+sed -n '/^Corvan Velo .* native libraries:/,$p' "$work/without.log" | fold -s -w 100 | sed 's/^/   /'
+if [ "$status" -eq 0 ] || ! grep -q "VeloAdapterException: .*Add the real core's library" "$work/without.log" ||
+    ! grep -q "^Corvan Velo .* native libraries: CoreMissing$" "$work/without.log" ||
+    ! grep -q "^- VeloCore (libVeloCore.so): not found$" "$work/without.log"; then
+    echo "FAIL: Initialize and Diagnose did not name the missing core" >&2
     cat "$work/without.log" >&2
     exit 1
 fi
@@ -29,4 +32,4 @@ fi
 echo "-- the packaged adapter with the packaged core beside it:"
 cp "$work/package/Plugins/x86_64/libVeloCore.so" "$player/"
 mono "$player/VeloDemoConsole.exe" | tail -n 1 | sed 's/^/   /'
-echo "ok: a player without the core fails at Initialize and names it; with it, the session runs"
+echo "ok: a player without the core fails at Initialize, and Diagnose names the core; with it, the session runs"

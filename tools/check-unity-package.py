@@ -21,6 +21,9 @@
 - the Linux adapter library exports the same functions, and neither Linux library needs a glibc
   newer than 2.31 nor a libstdc++ newer than GCC 10's (what Ubuntu 20.04 has, the oldest Linux
   that Unity 2021.3's editor runs on);
+- the Linux adapter binds every symbol when it loads (BIND_NOW in its dynamic section, and
+  RELRO), so that a core lacking a function fails the load instead of ending the process at the
+  call; both Linux libraries carry the version in their version note;
 - the stand-in core's import settings enable the editors and no player platform, and the
   adapter's enable the players too;
 - no shipped library, nor any PDB or debug file in the symbols archive beside the tarball, holds a
@@ -348,6 +351,34 @@ def check_version_needs(library):
         text(r, newest[r]) for r in NEWEST_VERSIONS if r in newest), allowed))
 
 
+def readelf(option, library):
+    return subprocess.run(["readelf", option, "--wide", library], capture_output=True, text=True,
+                          check=True).stdout
+
+
+def check_bind_now(library):
+    name = os.path.basename(library)
+    dynamic = readelf("--dynamic", library)
+    if not re.search(r"\(FLAGS\)\s+.*\bBIND_NOW\b", dynamic) and \
+            not re.search(r"\(FLAGS_1\)\s+Flags:.*\bNOW\b", dynamic):
+        fail("%s binds lazily (no BIND_NOW in its dynamic section): a core that lacks a function "
+             "would end the process at its first call instead of failing the load" % name)
+    if "GNU_RELRO" not in readelf("--program-headers", library):
+        fail(name + " has no RELRO segment")
+    ok(name + " binds every symbol when it loads (BIND_NOW, RELRO)")
+
+
+def check_version_note(library, version):
+    """The note (owner Corvan, type 1) that the C# binding reads from the loaded library."""
+    name = os.path.basename(library)
+    note = re.search(r"^\s*Corvan\s+0x[0-9a-f]+\s[^\n]*?description data: ([0-9a-f ]+)",
+                     readelf("--notes", library), re.M)
+    found = bytes.fromhex(note.group(1)).rstrip(b"\0").decode() if note else None
+    if found != version:
+        fail("%s carries version note %s, not %s" % (name, found, version))
+    ok("%s carries version %s in its version note" % (name, version))
+
+
 def check_version_resource(dll, version):
     file_version, product_version, strings = version_resource(dll)
     expected = version + ".0"
@@ -401,6 +432,8 @@ def check_tarball(tarball):
         check_exports(os.path.join(plugins, "libVeloUnityAdapter.so"))
         for library in ("libVeloUnityAdapter.so", "libVeloCore.so"):
             check_version_needs(os.path.join(plugins, library))
+            check_version_note(os.path.join(plugins, library), version)
+        check_bind_now(os.path.join(plugins, "libVeloUnityAdapter.so"))
         # The stand-in core is a build of the core's declarations of its own: it provides every
         # name the packaged adapter imports, as the real core must.
         core_check = subprocess.run(

@@ -24,6 +24,21 @@ export VELO_PACKAGE_MANIFEST=$root/Unity/com.corvan.velo/package.json
 tests=$bin/Corvan.Velo.Unity.Tests/Debug
 # The same suite as one program that runs itself (csharp/VeloTestRunner), for Windows and full AOT.
 program=$bin/VeloTestRunner/Debug
+# The sets of native libraries that cannot be used (tests/CMakeLists.txt), and the names the
+# adapter imports from the core with the toolchain's demangling of each.
+export VELO_LOAD_FAILURES=$build/load-failures VELO_CORE_IMPORTS=$out/core-imports.txt
+
+# The suite's program beside the libraries of each set, as a player's executable is: it runs
+# there as a player does (the suite's LoadFailureTests start it).
+lay_out_sets() {
+    local set
+    for set in "$VELO_LOAD_FAILURES"/*/; do
+        find "$1" -maxdepth 1 -type f \( -name '*.dll' -o -name '*.exe' -o -name '*.config' \
+            -o -name '*.deps.json' -o -name '*.runtimeconfig.json' \) \
+            ! -name 'VeloUnityAdapter.dll' ! -name 'VeloCore.dll' \
+            -exec ln -f {} "$set" \;
+    done
+}
 
 # "<runtime>: N passed, M failed" from the counts of a results file, and the run's status.
 summary() {
@@ -34,10 +49,10 @@ summary() {
 
 attribute() { grep -o -m1 "$1=\"[0-9]*\"" "$2" | grep -o '[0-9]*'; }
 
-# Trampolines each image holds: a run that needs more aborts ("Ran out of trampolines").
-trampolines=8192
-
 # Compiles an assembly ahead of time, for a run without a JIT, unless its image is up to date.
+# Each image holds a fixed number of trampolines, which the whole suite's calls into it share: a
+# run that needs more aborts ("Ran out of trampolines").
+trampolines=8192
 aot() {
     [ "$2" -nt "$1" ] || mono --aot=full,nimt-trampolines=2048,ntrampolines=$trampolines,outfile="$2" \
         "$1" >"$2.log" 2>&1 || {
@@ -65,6 +80,9 @@ build)
     for dir in "$tests"/net48 "$tests"/net10.0 "$program"/net48 "$bin"/VeloDemoConsole/Debug/net48; do
         ln -sf "$build/VeloUnityAdapter/libVeloUnityAdapter.so" "$build/StandInCore/libVeloCore.so" "$dir/"
     done
+    lay_out_sets "$program/net48"
+    python3 "$root/tools/check-core.py" --imports "$build/VeloUnityAdapter/libVeloUnityAdapter.so" \
+        >"$VELO_CORE_IMPORTS"
     ;;
 mono)
     console=$(ls -d "${NUGET_PACKAGES:-$HOME/.nuget/packages}"/nunit.consolerunner/*/tools | tail -n 1)
@@ -90,7 +108,7 @@ aot)
     # The framework assemblies that the suite's images load (mono names any missing one as it
     # starts), compiled once per machine: about 150 MB, minutes. mscorlib comes from the cache through MONO_PATH: Debian's own image of it, compiled
     # with a JIT, would be found before any --aot-path.
-    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')-$trampolines
+    cache=${XDG_CACHE_HOME:-$HOME/.cache}/velo-mono-aot/$(mono --version | sed -n '1s/.* version \([^ ]*\) .*/\1/p')-t$trampolines
     mkdir -p "$cache"
     cp -u /usr/lib/mono/4.5/mscorlib.dll "$cache/"
     ln -sfn /usr/lib/mono/4.5/Facades "$cache/Facades"
@@ -112,8 +130,17 @@ windows)
     # A self-contained program (the .NET runtime inside), beside the DLLs this build ships.
     dotnet build "$root/csharp/VeloTestRunner" -nologo -v q -f net10.0 -p:VeloBuildDir="$out/"
     cd "$program/net10.0/win-x64"
-    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" \
-        "$build/bin/VeloWineTestSupport.dll" .
+    ln -sf "$build/bin/VeloUnityAdapter.dll" "$build/bin/VeloCore.dll" .
+    # Beside the program in every set too (lay_out_sets links files, not links).
+    ln -f "$build/bin/VeloWineTestSupport.dll" .
+    lay_out_sets .
+    # The player without the C++ runtime: Wine refuses it msvcp140.dll, as if it were not there
+    # (an override for that program alone).
+    ln -f Corvan.Velo.Unity.Tests.exe "$VELO_LOAD_FAILURES/runtime-absent/VeloPlayerWithoutRuntime.exe"
+    "${VELO_WINE:-wine}" reg add 'HKCU\Software\Wine\AppDefaults\VeloPlayerWithoutRuntime.exe\DllOverrides' \
+        /v msvcp140 /d '' /f >/dev/null 2>&1
+    python3 "$root/tools/check-core.py" --imports "$build/bin/VeloUnityAdapter.dll" \
+        >"$VELO_CORE_IMPORTS"
     # Wine 8 does not keep up with the runtime's double mapping of the code it generates.
     DOTNET_EnableWriteXorExecute=0 "${VELO_WINE:-wine}" Corvan.Velo.Unity.Tests.exe |
         sed "\$s/^/C# under Wine: /"

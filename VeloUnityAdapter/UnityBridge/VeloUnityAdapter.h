@@ -18,7 +18,8 @@
 
 #if defined(_WIN32)
 #if defined(VELO_ADAPTER_BUILD)
-#define VELO_ADAPTER_API __declspec(dllexport)
+/* The DLL exports what its module definition file lists, made from exports.txt. */
+#define VELO_ADAPTER_API
 #else
 #define VELO_ADAPTER_API __declspec(dllimport)
 #endif

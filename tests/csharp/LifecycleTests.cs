@@ -158,7 +158,11 @@ namespace Corvan.Velo.Unity.Tests
                 var session = new GameObject("demo").AddComponent<VeloDemoSession>();
                 Assert.IsFalse(session.Flow.Result, "the sample stops at once");
                 Assert.AreEqual(VeloErrorReason.PlatformUnsupported,
-                                ((VeloAdapterException)Engine.Log.Last()).Reason, "and logs why");
+                                Engine.Log.OfType<VeloAdapterException>().Single().Reason,
+                                "and logs why");
+                Assert.AreEqual(VeloErrorReason.PlatformUnsupported,
+                                ((NativeLibraryReport)Engine.Log.Last()).Reason,
+                                "with the diagnosis, which tells the same");
                 Engine.Reset();
             }
             CollectionAssert.IsEmpty(VeloStandIn.Calls());

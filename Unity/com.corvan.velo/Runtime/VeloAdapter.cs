@@ -29,15 +29,21 @@ namespace Corvan.Velo.Unity
         /// nothing has unregistered it since).</summary>
         public static bool IsInitialized => initialized;
 
-        /// <summary>Loads the native adapter, checks that it has every function this binding
-        /// uses and registers the result callback. Does nothing when already initialised.
-        /// </summary>
-        /// <exception cref="VeloAdapterException">The library, or the core it needs, is missing
-        /// (<see cref="VeloErrorReason.LibraryMissing"/>, <see
-        /// cref="VeloErrorReason.CoreMissing"/>) or lacks functions (<see
-        /// cref="VeloErrorReason.LibraryOutdated"/>), named in the message; or the package has
-        /// no native library for the platform (<see
-        /// cref="VeloErrorReason.PlatformUnsupported"/>), which the message names.</exception>
+        /// <summary>Loads the native adapter, checks that it and its core can be used and
+        /// registers the result callback. Does nothing when already initialised.</summary>
+        /// <exception cref="VeloAdapterException">The libraries cannot be used; the reason and
+        /// the message, with the loader's own words, say why and what to do:
+        /// <see cref="VeloErrorReason.LibraryMissing"/> (the adapter),
+        /// <see cref="VeloErrorReason.CoreMissing"/>,
+        /// <see cref="VeloErrorReason.DependencyMissing"/> (another library the adapter or the
+        /// core needs, such as the Visual C++ runtime),
+        /// <see cref="VeloErrorReason.CoreIncompatible"/> (the core lacks functions the adapter
+        /// imports), <see cref="VeloErrorReason.LibraryVersionMismatch"/> (an adapter of another
+        /// version still loaded: restart the editor) or
+        /// <see cref="VeloErrorReason.LibraryOutdated"/>; or the package has no native library for
+        /// the platform (<see cref="VeloErrorReason.PlatformUnsupported"/>), which the message
+        /// names. <see cref="Diagnose"/> tells more.
+        /// </exception>
         public static void Initialize()
         {
             if (initialized)
@@ -48,6 +54,17 @@ namespace Corvan.Velo.Unity
             NativeMethods.setUnityCallback(Callback);
             initialized = true;
             UnityHooks.Installed();
+        }
+
+        /// <summary>Examines the native libraries, without throwing: for each one where it was
+        /// looked for, whether it was found and loaded, its version and what it lacks; whether
+        /// <see cref="Initialize"/> succeeds with them, and if not why and what to do. For a
+        /// game's support screen or a log (its <see cref="NativeLibraryReport.ToString"/> is the
+        /// whole report); the editor's menu "Corvan Velo/Check native libraries" logs it.
+        /// </summary>
+        public static NativeLibraryReport Diagnose()
+        {
+            return NativeLibraryDiagnosis.Run();
         }
 
         /// <summary>Unregisters the callback and ends every task awaiting a result. When this

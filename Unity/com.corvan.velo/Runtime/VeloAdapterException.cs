@@ -13,7 +13,7 @@ namespace Corvan.Velo.Unity
         CoreMissing,
 
         /// <summary>The adapter's library lacks functions this package calls: it is older than the
-        /// package.</summary>
+        /// package (same version, as a build from other sources).</summary>
         LibraryOutdated,
 
         /// <summary>A result text or the login snapshot could not be read; the exception's
@@ -29,6 +29,21 @@ namespace Corvan.Velo.Unity
         /// has them for Windows and Linux on x86-64, in the editor and in players. The message
         /// names the platform.</summary>
         PlatformUnsupported,
+
+        /// <summary>A library the adapter or the core needs, other than the core, is missing or
+        /// lacks what they import: the Visual C++ runtime on Windows above all, or a library of
+        /// the core's own. The message names it and what needs it.</summary>
+        DependencyMissing,
+
+        /// <summary>The core library is there but lacks functions the adapter imports (another
+        /// release of the core than the adapter was built against), or cannot be loaded at all;
+        /// the message names each function as its C++ declaration.</summary>
+        CoreIncompatible,
+
+        /// <summary>The adapter's library loaded in the process is not of this package's version:
+        /// the editor keeps native plugins loaded until it restarts, so after an update the old
+        /// one is still there.</summary>
+        LibraryVersionMismatch,
     }
 
     /// <summary>The native adapter could not be used or a result could not be delivered; the

@@ -34,7 +34,10 @@ namespace UnityEditor
     {
         public MenuItem(string itemName)
         {
+            menuItem = itemName;
         }
+
+        public string menuItem;
     }
 
     public enum PlayModeStateChange
@@ -274,6 +277,21 @@ namespace UnityEditor
                                            string extension)
         {
             return "";
+        }
+    }
+}
+
+namespace UnityEditor.PackageManager
+{
+    public sealed class PackageInfo
+    {
+        public string name { get; private set; }
+        public string resolvedPath { get; private set; }
+
+        // Outside Unity no assembly comes from a package.
+        public static PackageInfo FindForAssembly(System.Reflection.Assembly assembly)
+        {
+            return null;
         }
     }
 }

@@ -56,6 +56,9 @@ namespace Corvan.Velo.Unity.Samples
             catch (VeloAdapterException e)
             {
                 Debug.LogException(e);
+                // What a support screen shows: each native library, where it was looked for,
+                // whether it loaded, its version and what it lacks.
+                Debug.Log(VeloAdapter.Diagnose());
                 Flow = Task.FromResult(false);
                 return;
             }
