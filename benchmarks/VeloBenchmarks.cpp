@@ -1,22 +1,32 @@
-// What a delivery and a request cost, each beside its limit: the same bytes written once with a
-// plain RapidJSON writer into a buffer it reuses, or the core called directly with Strings built
+// What a delivery and a request cost, each beside its limit: the same bytes written once by a
+// single-pass writer into a buffer it reuses, or the core called directly with Strings built
 // beforehand. And what a scripted answer costs, played from a scenario through the adapter,
-// beside the same result fired through veloStandInFire from the core's thread.
+// beside the same result fired through veloStandInFire from the core's thread. Each path and its
+// baseline are timed in alternating batches within one benchmark, and their ratio is the median
+// of the per-pair ratios.
 //
-// A baseline replays the delivered text: parsed once into a document at set-up, then written
-// from it on every iteration, which writes exactly the adapter's bytes (checked at set-up).
+// The single-pass writer replays the delivered text: its events (keys, strings, numbers, the
+// bounds of objects and arrays) are recorded once at set-up, then written on every pair by
+// RapidJSON's Writer as the adapter instantiates it, into one buffer; it writes exactly the
+// adapter's bytes (checked at set-up). It is the adapter's writer and nothing else: no writer made
+// per delivery, no nested texts, no checks, no callback.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include <rapidjson/reader.h>
 
 #include "CountingHeap.h"
+#include "JsonResultWriter.h"
 #include "VeloStandIn.h"
 #include "VeloStandInC.h"
 #include "VeloStandInScenarioC.h"
@@ -25,6 +35,7 @@
 namespace {
 
 namespace Velo = Corvan::Velo;
+namespace Bridge = Corvan::Velo::Bridge;
 namespace StandIn = Corvan::Velo::StandIn;
 
 std::string g_lastText;
@@ -143,14 +154,217 @@ Velo::VeloNoticeRet NoticeRecord(int notices) {
     return ret;
 }
 
-// Reports the bytes written and the allocations of one more run of `operation`.
+// The calling thread's heap allocations in one more run of `operation`.
 template <class Operation>
-void Report(benchmark::State& state, std::size_t bytes, Operation&& operation) {
+double AllocationsOf(Operation&& operation) {
     const std::size_t before = AllocationsSoFar();
     operation();
-    const std::size_t allocations = AllocationsSoFar() - before;
+    return static_cast<double>(AllocationsSoFar() - before);
+}
+
+// Seconds taken by `calls` runs of `operation`.
+template <class Operation>
+double Timed(Operation& operation, int calls) {
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < calls; ++i) {
+        operation();
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+// Seconds a warm call of `operation` takes: batches of doubling size until one lasts 10 µs; the
+// least of three such estimates, which an interruption can only lengthen.
+template <class Operation>
+double CallTime(Operation& operation) {
+    double least = 1;
+    for (int estimate = 0; estimate < 3; ++estimate) {
+        for (int calls = 1;; calls *= 2) {
+            const double time = Timed(operation, calls);
+            if (time >= 10e-6 || calls >= 1024) {
+                least = std::min(least, time / calls);
+                break;
+            }
+        }
+    }
+    return least;
+}
+
+double Quantile(std::vector<double> values, double q) {
+    if (values.empty()) {
+        return 0;
+    }
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(q * (values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// Times a path and its baseline in alternating batches of the same input, one pair an iteration:
+// a change of clock speed or of the machine's load between two pairs leaves each pair's ratio as
+// it is. The order within a pair alternates too, so that neither side always runs on a cache the
+// other warmed. Reports the median per-call time of both, and the median of the per-pair ratios
+// with its quartiles.
+template <class Path, class Baseline>
+void Paired(benchmark::State& state, std::size_t bytes, Path path, Baseline baseline) {
+    // Both sides warm (caches, branch history, the writer's buffer grown) before either is sized:
+    // 2 ms of alternating calls, at least two of each.
+    const auto warmUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+    for (int i = 0; i < 2 || std::chrono::steady_clock::now() < warmUntil; ++i) {
+        path();
+        baseline();
+    }
+    // A batch lasts about 10 µs of the slower side, short enough that a pair rarely straddles a
+    // change of the machine's state, and at least 1 µs of the faster one, so that reading the
+    // clock (some 20 ns) stays within 2 % of it.
+    const double pathCall = CallTime(path);
+    const double baselineCall = CallTime(baseline);
+    const double slower = std::max(pathCall, baselineCall);
+    const double faster = std::max(std::min(pathCall, baselineCall), 1e-9);
+    const int batch =
+        std::max({1, static_cast<int>(10e-6 / slower), static_cast<int>(std::ceil(1e-6 / faster))});
+    std::vector<double> pathTimes, baselineTimes, ratios;
+    bool pathFirst = true;
+    for (auto _ : state) {
+        double pathTime = 0, baselineTime = 0;
+        if (pathFirst) {
+            pathTime = Timed(path, batch);
+            baselineTime = Timed(baseline, batch);
+        } else {
+            baselineTime = Timed(baseline, batch);
+            pathTime = Timed(path, batch);
+        }
+        pathFirst = !pathFirst;
+        state.SetIterationTime(pathTime + baselineTime);
+        pathTimes.push_back(pathTime / batch * 1e9);
+        baselineTimes.push_back(baselineTime / batch * 1e9);
+        ratios.push_back(pathTime / baselineTime);
+    }
     state.counters["bytes"] = static_cast<double>(bytes);
-    state.counters["allocations"] = static_cast<double>(allocations);
+    state.counters["pairs"] = static_cast<double>(ratios.size());
+    state.counters["batch"] = batch;
+    state.counters["time_ns"] = Quantile(pathTimes, 0.5);
+    state.counters["baseline_ns"] = Quantile(baselineTimes, 0.5);
+    state.counters["ratio"] = Quantile(ratios, 0.5);
+    state.counters["ratio_q1"] = Quantile(ratios, 0.25);
+    state.counters["ratio_q3"] = Quantile(ratios, 0.75);
+    state.counters["allocations"] = AllocationsOf(path);
+    state.counters["baseline_allocations"] = AllocationsOf(baseline);
+}
+
+// The single-pass writer of one text (see the top of this file).
+class SinglePassWriter : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, SinglePassWriter> {
+  public:
+    // Records the events of `text`; exits when replaying them does not give `text` back.
+    explicit SinglePassWriter(const std::string& text) : text_(text.begin(), text.end()) {
+        text_.push_back('\0');
+        rapidjson::Reader reader;
+        rapidjson::InsituStringStream stream(text_.data());  // strings stay where they are
+        if (reader.Parse<rapidjson::kParseInsituFlag>(stream, *this).IsError() || text != Write()) {
+            std::fprintf(stderr, "the single-pass writer does not write the delivered bytes\n");
+            std::exit(1);
+        }
+    }
+    SinglePassWriter(const SinglePassWriter&) = delete;
+    SinglePassWriter& operator=(const SinglePassWriter&) = delete;
+
+    const char* Write() {
+        buffer_.Clear();
+        writer_.Reset(buffer_);
+        for (const Event& event : events_) {
+            switch (event.kind) {
+                case Kind::Null:
+                    writer_.Null();
+                    break;
+                case Kind::Bool:
+                    writer_.Bool(event.number != 0);
+                    break;
+                case Kind::Int:
+                    writer_.Int64(event.number);
+                    break;
+                case Kind::Uint:
+                    writer_.Uint64(static_cast<std::uint64_t>(event.number));
+                    break;
+                case Kind::Double:
+                    writer_.Double(event.real);
+                    break;
+                case Kind::String:
+                    writer_.String(event.text, event.length);
+                    break;
+                case Kind::Key:
+                    writer_.Key(event.text, event.length);
+                    break;
+                case Kind::StartObject:
+                    writer_.StartObject();
+                    break;
+                case Kind::EndObject:
+                    writer_.EndObject();
+                    break;
+                case Kind::StartArray:
+                    writer_.StartArray();
+                    break;
+                case Kind::EndArray:
+                    writer_.EndArray();
+                    break;
+            }
+        }
+        return buffer_.GetString();
+    }
+
+    // The reader's events, recorded.
+    bool Null() { return Add({Kind::Null}); }
+    bool Bool(bool value) { return Add({Kind::Bool, nullptr, 0, value ? 1 : 0}); }
+    bool Int(int value) { return Add({Kind::Int, nullptr, 0, value}); }
+    bool Int64(std::int64_t value) { return Add({Kind::Int, nullptr, 0, value}); }
+    bool Uint(unsigned value) { return Add({Kind::Int, nullptr, 0, value}); }
+    bool Uint64(std::uint64_t value) {
+        return Add({Kind::Uint, nullptr, 0, static_cast<std::int64_t>(value)});
+    }
+    bool Double(double value) { return Add({Kind::Double, nullptr, 0, 0, value}); }
+    bool String(const char* text, rapidjson::SizeType length, bool) {
+        return Add({Kind::String, text, length});
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool) {
+        return Add({Kind::Key, text, length});
+    }
+    bool StartObject() { return Add({Kind::StartObject}); }
+    bool EndObject(rapidjson::SizeType) { return Add({Kind::EndObject}); }
+    bool StartArray() { return Add({Kind::StartArray}); }
+    bool EndArray(rapidjson::SizeType) { return Add({Kind::EndArray}); }
+
+  private:
+    enum class Kind {
+        Null,
+        Bool,
+        Int,
+        Uint,
+        Double,
+        String,
+        Key,
+        StartObject,
+        EndObject,
+        StartArray,
+        EndArray
+    };
+    struct Event {
+        Kind kind;
+        const char* text = nullptr;
+        rapidjson::SizeType length = 0;
+        std::int64_t number = 0;
+        double real = 0;
+    };
+    bool Add(const Event& event) {
+        events_.push_back(event);
+        return true;
+    }
+
+    std::vector<char> text_;  // parsed in place: the recorded strings point into it
+    std::vector<Event> events_;
+    Bridge::WriterAllocator allocator_;
+    Bridge::JsonBuffer buffer_{&allocator_};
+    Bridge::JsonWriter writer_{buffer_, &allocator_};
+};
+
+void Register(const std::string& name, std::function<void(benchmark::State&)> run) {
+    benchmark::RegisterBenchmark(name.c_str(), std::move(run))->UseManualTime();
 }
 
 template <class Observer>
@@ -158,46 +372,18 @@ Observer& Installed(StandIn::ObserverKind kind) {
     return *static_cast<Observer*>(const_cast<void*>(StandIn::Observers(kind).back()));
 }
 
-// One delivery path and its baseline, sharing the record and the expected text.
+// A delivery path beside the single-pass writer of the text it delivers.
 template <class Deliver>
 void DeliveryPair(const std::string& name, Deliver deliver) {
     g_keepText = true;
     deliver();
     g_keepText = false;
     const std::string text = g_lastText;
-
-    auto document = std::make_shared<rapidjson::Document>();
-    document->Parse(text.c_str());
-    rapidjson::StringBuffer check;
-    rapidjson::Writer<rapidjson::StringBuffer> checkWriter(check);
-    document->Accept(checkWriter);
-    if (text != check.GetString()) {
-        std::fprintf(stderr, "baseline of %s does not write the delivered bytes\n", name.c_str());
-        std::exit(1);
-    }
-
-    benchmark::RegisterBenchmark(("Delivery/" + name).c_str(),
-                                 [deliver, text](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         deliver();
-                                     }
-                                     Report(state, text.size(), deliver);
-                                 });
-    benchmark::RegisterBenchmark(("Baseline/" + name).c_str(),
-                                 [document, text](benchmark::State& state) {
-                                     rapidjson::StringBuffer buffer;
-                                     rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-                                     auto once = [&] {
-                                         buffer.Clear();
-                                         writer.Reset(buffer);
-                                         document->Accept(writer);
-                                         benchmark::DoNotOptimize(buffer.GetString());
-                                     };
-                                     for (auto _ : state) {
-                                         once();
-                                     }
-                                     Report(state, text.size(), once);
-                                 });
+    const auto singlePass = std::make_shared<SinglePassWriter>(text);
+    Register("Delivery/" + name, [deliver, singlePass, text](benchmark::State& state) {
+        auto baseline = [&] { benchmark::DoNotOptimize(singlePass->Write()); };
+        Paired(state, text.size(), deliver, baseline);
+    });
 }
 
 void RegisterDeliveries() {
@@ -231,27 +417,20 @@ const char kText[4][33] = {"0123456789abcdef0123456789abcdef", "fedcba9876543210
                            "player@example.com/device-7f3a91",
                            "{\"source\":\"game\",\"seq\":12345}"};
 
-void RequestExport(benchmark::State& state) {
-    for (auto _ : state) {
-        loginAdapter(kText[0], kText[1], kText[2], kText[3]);
-    }
-    Report(state, 128, [] { loginAdapter(kText[0], kText[1], kText[2], kText[3]); });
-}
-
-void RequestDirect(benchmark::State& state) {
+void RequestPair(benchmark::State& state) {
     const Velo::String a(kText[0]), b(kText[1]), c(kText[2]), d(kText[3]);
-    for (auto _ : state) {
-        Velo::VeloLogin::Login(a, b, c, d);
-    }
-    Report(state, 128, [&] { Velo::VeloLogin::Login(a, b, c, d); });
+    Paired(
+        state, 128, [] { loginAdapter(kText[0], kText[1], kText[2], kText[3]); },
+        [&] { Velo::VeloLogin::Login(a, b, c, d); });
 }
 
-// Results a scripted request is answered with, and as many fired one by one.
-constexpr int kScriptedResults = 10000;
+// Results a scripted request is answered with, and as many fired one by one: a call lasts some 1
+// to 20 ms, short enough for many pairs in a benchmark's time.
+constexpr int kScriptedResults = 1000;
 
-// Answers of one kind from the core's thread, per result: a scenario's `kScriptedResults`
-// answers to one request, or as many veloStandInFire calls. Each run waits until the last one
-// has been delivered.
+// Answers of one kind from the core's thread: a scenario's `kScriptedResults` answers to one
+// request, beside as many veloStandInFire calls. Each side waits until its last result has been
+// delivered; the counter "results" says how many results one call of either side delivers.
 void ScriptedPair(const std::string& name, const char* kind, const std::string& record) {
     std::string scenario =
         R"({"scenario":1,"rules":[{"operation":"VeloLogin.AutoLogin","answer":[)";
@@ -260,34 +439,28 @@ void ScriptedPair(const std::string& name, const char* kind, const std::string& 
             std::string(i > 0 ? "," : "") + R"({"kind":")" + kind + R"(","record":)" + record + "}";
     }
     scenario += "]}]}";
-    const auto report = [record](benchmark::State& state) {
-        state.SetItemsProcessed(state.iterations() * kScriptedResults);
-        state.counters["bytes"] = static_cast<double>(record.size());
-    };
-    benchmark::RegisterBenchmark(("Scripted/" + name).c_str(), [scenario,
-                                                                report](benchmark::State& state) {
-        StandIn::SetRecording(true);
+    Register("Scripted/" + name, [scenario, kind, record](benchmark::State& state) {
+        StandIn::SetRecording(true);  // so that the core answers the request
         if (!veloStandInPlayScenario(scenario.c_str(), "bench")) {
             state.SkipWithError("the scenario was refused");
+            StandIn::SetRecording(false);
+            return;
         }
-        for (auto _ : state) {
+        const auto scripted = [] {
             autoLoginAdapter();
             veloStandInWaitForAnswers();
-        }
-        veloStandInStopScenario();
-        StandIn::SetRecording(false);
-        report(state);
-    })->UseRealTime();
-    benchmark::RegisterBenchmark(("Fired/" + name).c_str(), [kind, record,
-                                                             report](benchmark::State& state) {
-        for (auto _ : state) {
+        };
+        const auto fired = [kind, &record] {
             for (int i = 0; i < kScriptedResults; ++i) {
                 veloStandInFire(kind, record.c_str(), true);
             }
             veloStandInWaitForAnswers();
-        }
-        report(state);
-    })->UseRealTime();
+        };
+        Paired(state, record.size(), scripted, fired);
+        veloStandInStopScenario();
+        StandIn::SetRecording(false);
+        state.counters["results"] = kScriptedResults;
+    });
 }
 
 // The records of the delivery benchmarks, as the adapter writes them.
@@ -310,9 +483,9 @@ int main(int argc, char** argv) {
     setUnityCallback(&Receive);
     StandIn::SetRecording(false);  // the core does nothing: what remains is the adapter's cost
     RegisterDeliveries();
+    Register("Request/Login", RequestPair);
+    // Last: run before it, they left the request export some 70 ns a call slower.
     RegisterScripted();
-    benchmark::RegisterBenchmark("Request/Login", RequestExport);
-    benchmark::RegisterBenchmark("RequestBaseline/Login", RequestDirect);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -42,89 +42,56 @@ class RootKindHandler : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, R
     bool started_ = false;
 };
 
-// Whether `text` is JSON of `kind` that every strict reader reads.
-bool ParsesAs(const char* text, std::size_t size, rapidjson::Type kind) {
+// Whether `text`, ended by a zero, is JSON of `kind` that the reader accepts with every number
+// within a double's range. Parsed in place (no string or number is copied), which overwrites it.
+bool ParsesInPlace(char* text, rapidjson::Type kind) {
     WriterAllocator allocator;
     rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, WriterAllocator> reader(
         &allocator);
-    rapidjson::StringStream stream(text);
+    rapidjson::InsituStringStream stream(text);
     RootKindHandler handler;
     const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseNumbersAsStringsFlag>(stream, handler);
-    return !result.IsError() && handler.root == kind &&
-           StrictJson::FindLoneSurrogate(text, size) == nullptr;
+        reader.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag>(stream,
+                                                                                          handler);
+    return !result.IsError() && handler.root == kind;
 }
 
 }  // namespace
 
-namespace {
-
-enum BlockTag : std::uint64_t {
-    kInlineBlock = 0x1d1e5700a11ce001,
-    kHeapBlock = 0x1d1e5700a11ce002
-};
-
-struct BlockHeader {
-    std::uint64_t tag;
-    std::uint64_t padding;
-};
-
-std::size_t Rounded(std::size_t size) {
-    return (size + 15) & ~static_cast<std::size_t>(15);
+std::uint64_t WriterAllocator::TagOf(const void* block) {
+    std::uint64_t tag = 0;
+    std::memcpy(&tag, static_cast<const unsigned char*>(block) - kHeader, sizeof tag);
+    return tag;
 }
 
-BlockHeader* HeaderOf(void* block) {
-    return static_cast<BlockHeader*>(block) - 1;
-}
-
-void* HeapBlock(std::size_t size) {
-    if (size > SIZE_MAX - sizeof(BlockHeader)) {
+void* WriterAllocator::HeapBlock(std::size_t size) {
+    if (size > SIZE_MAX - kHeader) {
         throw std::bad_alloc();
     }
-    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+    auto* header = static_cast<unsigned char*>(std::malloc(kHeader + size));
     if (header == nullptr) {
         throw std::bad_alloc();
     }
-    header->tag = kHeapBlock;
-    return header + 1;
+    std::memcpy(header, &kHeapBlock, sizeof kHeapBlock);
+    return header + kHeader;
 }
 
-}  // namespace
-
-void* WriterAllocator::Malloc(std::size_t size) {
-    if (size == 0) {
-        return nullptr;
-    }
-    if (size <= kInlineBytes && Rounded(size) + kHeader <= kInlineBytes - used_) {
-        auto* header = reinterpret_cast<BlockHeader*>(storage_ + used_);
-        header->tag = kInlineBlock;
-        used_ += kHeader + Rounded(size);
-        last_ = header + 1;
-        return last_;
-    }
-    return HeapBlock(size);
-}
-
-void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::size_t newSize) {
-    if (original == nullptr) {
-        return Malloc(newSize);
-    }
+void* WriterAllocator::Resized(void* original, std::size_t originalSize, std::size_t newSize) {
     if (newSize == 0) {
         Free(original);
         return nullptr;
     }
-    BlockHeader* header = HeaderOf(original);
-    if (header->tag == kHeapBlock) {
-        if (newSize > SIZE_MAX - sizeof(BlockHeader)) {
+    if (TagOf(original) == kHeapBlock) {
+        if (newSize > SIZE_MAX - kHeader) {
             throw std::bad_alloc();
         }
         // On failure realloc leaves the block allocated; its owner still frees it.
-        auto* moved =
-            static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + newSize));
+        auto* moved = static_cast<unsigned char*>(
+            std::realloc(static_cast<unsigned char*>(original) - kHeader, kHeader + newSize));
         if (moved == nullptr) {
             throw std::bad_alloc();
         }
-        return moved + 1;
+        return moved + kHeader;
     }
     const std::size_t offset =
         static_cast<std::size_t>(static_cast<unsigned char*>(original) - storage_);
@@ -139,8 +106,8 @@ void* WriterAllocator::Realloc(void* original, std::size_t originalSize, std::si
 }
 
 void WriterAllocator::Free(void* block) {
-    if (block != nullptr && HeaderOf(block)->tag == kHeapBlock) {
-        std::free(HeaderOf(block));
+    if (block != nullptr && TagOf(block) == kHeapBlock) {
+        std::free(static_cast<unsigned char*>(block) - kHeader);
     }
 }
 
@@ -155,34 +122,46 @@ JsonResultWriter::JsonResultWriter(rapidjson::Type kind)
     }
 }
 
-JsonResultWriter& JsonResultWriter::AddRawJson(const char* key, const char* text,
+JsonResultWriter& JsonResultWriter::AddRawJson(JsonKey key, const char* text,
                                                rapidjson::Type kind) {
-    WriteKey(key);
-    WriteRaw(text, text != nullptr ? std::strlen(text) : 0, kind);
+    const std::size_t size = text != nullptr ? std::strlen(text) : 0;
+    WriterAllocator allocator;
+    JsonBuffer disposable(&allocator, size + 1);
+    if (size != 0) {
+        std::memcpy(disposable.Push(size), text, size);
+    }
+    WriteRaw(key, text, size, const_cast<char*>(disposable.GetString()), kind);
     return *this;
 }
 
-JsonResultWriter& JsonResultWriter::AddRawJson(const char* key, JsonResultWriter& nested,
+JsonResultWriter& JsonResultWriter::AddRawJson(JsonKey key, JsonResultWriter&& nested,
                                                rapidjson::Type kind) {
-    WriteKey(key);
+    // The nested text lives in the nested writer's own buffer, which nothing reads again.
     const char* text = nested.Finish();
-    WriteRaw(text, nested.Size(), kind);
+    WriteRaw(key, text, nested.Size(), const_cast<char*>(text), kind);
     return *this;
 }
 
-void JsonResultWriter::WriteRaw(const char* text, std::size_t size, rapidjson::Type kind) {
+void JsonResultWriter::WriteRaw(JsonKey key, const char* text, std::size_t size, char* disposable,
+                                rapidjson::Type kind) {
+    WriteKey(key);
     if (kind != rapidjson::kObjectType && kind != rapidjson::kArrayType) {
         writer_.Null();
         return;
     }
-    if (size == 0 || !ParsesAs(text, size, kind)) {
-        text = kind == rapidjson::kObjectType ? "{}" : "[]";
-        size = 2;
-    }
     // RawValue writes the separator and keeps the writer's count of values; the bytes themselves
-    // are copied in one go rather than one by one.
+    // are copied in one go rather than one by one, before the check overwrites `disposable`.
     writer_.RawValue(text, 0, kind);
-    std::memcpy(buffer_.Push(size), text, size);
+    if (size != 0) {
+        char* const spliced = buffer_.Push(size);
+        std::memcpy(spliced, text, size);
+        if (ParsesInPlace(disposable, kind) &&
+            StrictJson::FindLoneSurrogate(spliced, size) == nullptr) {
+            return;
+        }
+        buffer_.Pop(size);
+    }
+    std::memcpy(buffer_.Push(2), kind == rapidjson::kObjectType ? "{}" : "[]", 2);
 }
 
 const char* JsonResultWriter::Finish() {

@@ -29,15 +29,37 @@ class WriterAllocator {
     WriterAllocator(const WriterAllocator&) = delete;
     WriterAllocator& operator=(const WriterAllocator&) = delete;
 
-    void* Malloc(std::size_t size);
-    void* Realloc(void* original, std::size_t originalSize, std::size_t newSize);
+    // Inline: a writer's first two blocks come from here on every result.
+    void* Malloc(std::size_t size) {
+        if (size != 0 && size <= kInlineBytes && Rounded(size) + kHeader <= kInlineBytes - used_) {
+            unsigned char* const block = storage_ + used_ + kHeader;
+            std::memcpy(block - kHeader, &kInlineBlock, sizeof kInlineBlock);
+            used_ += kHeader + Rounded(size);
+            last_ = block;
+            return block;
+        }
+        return size != 0 ? HeapBlock(size) : nullptr;
+    }
+    void* Realloc(void* original, std::size_t originalSize, std::size_t newSize) {
+        return original == nullptr ? Malloc(newSize) : Resized(original, originalSize, newSize);
+    }
     // RapidJSON frees without an allocator at hand: each block's header tells where it lives.
     static void Free(void* block);
 
     static constexpr std::size_t kInlineBytes = 2048;
 
   private:
+    // Each block begins after a header of 16 bytes whose first 8 tell where it lives.
     static constexpr std::size_t kHeader = 16;
+    static constexpr std::uint64_t kInlineBlock = 0x1d1e5700a11ce001;
+    static constexpr std::uint64_t kHeapBlock = 0x1d1e5700a11ce002;
+
+    static std::size_t Rounded(std::size_t size) {
+        return (size + 15) & ~static_cast<std::size_t>(15);
+    }
+    static std::uint64_t TagOf(const void* block);
+    static void* HeapBlock(std::size_t size);
+    void* Resized(void* original, std::size_t originalSize, std::size_t newSize);
 
     std::size_t used_ = 0;
     void* last_ = nullptr;  // the latest block served from storage, which can grow in place
@@ -97,6 +119,14 @@ namespace Corvan {
 namespace Velo {
 namespace Bridge {
 
+// A member's key, measured where the call is written, so that a literal key's length is known
+// when compiling. A null or empty key writes no key (array elements).
+struct JsonKey {
+    JsonKey(const char* key) : text(key), length(key != nullptr ? std::strlen(key) : 0) {}
+    const char* text;
+    std::size_t length;
+};
+
 class JsonResultWriter {
   public:
     // RapidJSON reserves room for a string's worst case, six bytes a byte, counting in 32 bits:
@@ -108,10 +138,9 @@ class JsonResultWriter {
     JsonResultWriter(const JsonResultWriter&) = delete;
     JsonResultWriter& operator=(const JsonResultWriter&) = delete;
 
-    // A text member, written up to the value's first zero byte. A null or empty key writes no key
-    // (array elements).
+    // A text member, written up to the value's first zero byte.
     // Throws std::length_error for a text longer than kLongestText.
-    JsonResultWriter& AddString(const char* key, const std::string& value) {
+    JsonResultWriter& AddString(JsonKey key, const std::string& value) {
         const std::size_t length = std::strlen(value.c_str());
         if (length > kLongestText) {
             throw std::length_error("text too long to write as JSON");
@@ -120,23 +149,23 @@ class JsonResultWriter {
         writer_.String(value.c_str(), static_cast<rapidjson::SizeType>(length));
         return *this;
     }
-    JsonResultWriter& AddInt(const char* key, int value) {
+    JsonResultWriter& AddInt(JsonKey key, int value) {
         WriteKey(key);
         writer_.Int(value);
         return *this;
     }
-    JsonResultWriter& AddInt64(const char* key, std::int64_t value) {
+    JsonResultWriter& AddInt64(JsonKey key, std::int64_t value) {
         WriteKey(key);
         writer_.Int64(value);
         return *this;
     }
-    JsonResultWriter& AddBool(const char* key, bool value) {
+    JsonResultWriter& AddBool(JsonKey key, bool value) {
         WriteKey(key);
         writer_.Bool(value);
         return *this;
     }
     // A non-finite value, which JSON cannot hold, is written as null.
-    JsonResultWriter& AddDouble(const char* key, double value) {
+    JsonResultWriter& AddDouble(JsonKey key, double value) {
         WriteKey(key);
         if (std::isfinite(value)) {
             writer_.Double(value);
@@ -151,22 +180,25 @@ class JsonResultWriter {
     // parses it (no number beyond a double's range, no lone surrogate escape). A null or empty
     // text, a text that does not parse so, or one of another kind gives the empty value of `kind`
     // ({} or []). `kind` is kObjectType or kArrayType; any other kind writes null.
-    JsonResultWriter& AddRawJson(const char* key, const char* text, rapidjson::Type kind);
-    // The same for another writer's finished text.
-    JsonResultWriter& AddRawJson(const char* key, JsonResultWriter& nested, rapidjson::Type kind);
+    JsonResultWriter& AddRawJson(JsonKey key, const char* text, rapidjson::Type kind);
+    // The same for another writer's finished text, which the check uses up: it parses the nested
+    // writer's own copy in place, and the nested writer is done with.
+    JsonResultWriter& AddRawJson(JsonKey key, JsonResultWriter&& nested, rapidjson::Type kind);
 
     // Ends the object or array; the text stays owned by the writer. Later calls return it again.
     const char* Finish();
     std::size_t Size() const { return buffer_.GetSize(); }
 
   private:
-    // Inline, so that the length of a literal key is known when compiling.
-    void WriteKey(const char* key) {
-        if (key != nullptr && key[0] != '\0') {
-            writer_.Key(key, static_cast<rapidjson::SizeType>(std::strlen(key)));
+    void WriteKey(JsonKey key) {
+        if (key.length != 0) {
+            writer_.Key(key.text, static_cast<rapidjson::SizeType>(key.length));
         }
     }
-    void WriteRaw(const char* text, std::size_t size, rapidjson::Type kind);
+    // Splices `size` bytes of `text` after checking them by parsing `disposable`, the same bytes
+    // and a zero after them, in place.
+    void WriteRaw(JsonKey key, const char* text, std::size_t size, char* disposable,
+                  rapidjson::Type kind);
 
     // The buffer and the writer only keep the allocator's address until the constructor's body
     // begins the object; its storage comes last, away from the stack pointers that writing

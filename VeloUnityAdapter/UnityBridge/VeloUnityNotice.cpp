@@ -2,6 +2,8 @@
 //
 // A notice result nests objects and arrays. Each nested value is written by a writer of its own
 // and spliced into its parent as a finished text, which the parent checks by parsing it.
+#include <utility>
+
 #include "BoundaryGuard.h"
 #include "Marshal.h"
 #include "ResultDelivery.h"
@@ -36,7 +38,7 @@ void WriteNotice(JsonResultWriter& json, const VeloNoticeInfo& notice) {
     for (const VeloNoticePicInfo& picture : notice.notice_pic_list) {
         JsonResultWriter pictureJson;
         WritePicture(pictureJson, picture);
-        pictures.AddRawJson(nullptr, pictureJson, rapidjson::kObjectType);
+        pictures.AddRawJson(nullptr, std::move(pictureJson), rapidjson::kObjectType);
     }
 
     json.AddInt("notice_id", notice.notice_id)
@@ -48,8 +50,8 @@ void WriteNotice(JsonResultWriter& json, const VeloNoticeInfo& notice) {
         .AddInt("order", notice.order)
         .AddInt("content_type", notice.content_type)
         .AddString("language", notice.language)
-        .AddRawJson("notice_text_obj", textPart, rapidjson::kObjectType)
-        .AddRawJson("notice_pic_list", pictures, rapidjson::kArrayType)
+        .AddRawJson("notice_text_obj", std::move(textPart), rapidjson::kObjectType)
+        .AddRawJson("notice_pic_list", std::move(pictures), rapidjson::kArrayType)
         .AddString("notice_web_url", notice.notice_web_url)
         .AddString("extra_data", notice.extra_data);
 }
@@ -64,9 +66,9 @@ class UnityNoticeObserver : public VeloNoticeObserver {
             for (const VeloNoticeInfo& notice : ret.notice_list) {
                 JsonResultWriter noticeJson;
                 WriteNotice(noticeJson, notice);
-                list.AddRawJson(nullptr, noticeJson, rapidjson::kObjectType);
+                list.AddRawJson(nullptr, std::move(noticeJson), rapidjson::kObjectType);
             }
-            json.AddRawJson("notice_list", list, rapidjson::kArrayType);
+            json.AddRawJson("notice_list", std::move(list), rapidjson::kArrayType);
         });
     }
 };

@@ -1,6 +1,6 @@
 // What awaiting results costs, with 10,000 waits pending: beginning and ending a wait, and
 // dispatching 1,000 results beside the same dispatch with no wait pending. Time is the median over
-// interleaved repetitions, in µs per wait or per result.
+// interleaved repetitions (for the seconds given, at least 15), in µs per wait or per result.
 using System;
 using System.Collections.Generic;
 using System.Diagnostics;
@@ -13,33 +13,37 @@ internal static class Waits
     private const int Pending = 10000;
     private const int Results = 1000;
 
-    private static readonly string[] Cases = {
-        "begin a wait, up to 10,000 pending | wait",
-        "dispatch, no wait pending | result",
-        "dispatch, 10,000 waits for another kind pending | result",
-        "dispatch, 10,000 waits for its kind pending, each result answering one | result",
-        "end a wait by its token, 9,000 pending | wait",
-        "one result answering 10,000 waits for any result | wait",
+    // Each case and what its time is per.
+    private static readonly string[][] Cases = {
+        new[] { "begin a wait, up to 10,000 pending", "wait" },
+        new[] { "dispatch, no wait pending", "result" },
+        new[] { "dispatch, 10,000 waits for another kind pending", "result" },
+        new[] { "dispatch, 10,000 waits for its kind pending, each result answering one",
+                "result" },
+        new[] { "end a wait by its token, 9,000 pending", "wait" },
+        new[] { "one result answering 10,000 waits for any result", "wait" },
     };
 
-    internal static void Run(int repetitions)
+    private const int LeastRepetitions = 15;
+
+    // The figures of each case, named "Waits/<case>".
+    internal static IEnumerable<Dictionary<string, object>> Run(double seconds)
     {
         var bases = Texts("base", Results);
         var logins = Texts("login", Results);
         Measure(bases, logins); // warms up
-        var samples = Enumerable.Range(0, repetitions)
-                          .Select(
-                              _ => Measure(bases, logins))
-                          .ToList();
-        Console.WriteLine();
-        Console.WriteLine("| waits | per | time (µs) |");
-        Console.WriteLine("|---|---|---:|");
-        for (var i = 0; i < Cases.Length; ++i)
+        var samples = new List<double[]>();
+        var clock = Stopwatch.StartNew();
+        while (clock.Elapsed.TotalSeconds < seconds || samples.Count < LeastRepetitions)
         {
-            Console.WriteLine(string.Format(System.Globalization.CultureInfo.InvariantCulture,
-                                            "| {0} | {1:0.000} |", Cases[i],
-                                            Program.Median(samples.Select(s => s[i]))));
+            samples.Add(Measure(bases, logins));
         }
+        return Cases.Select((c, i) => new Dictionary<string, object> {
+            { "run_name", "Waits/" + c[0] },
+            { "per", c[1] },
+            { "repetitions", samples.Count },
+            { "time_us", Program.Quantile(samples.Select(s => s[i]), 0.5) },
+        });
     }
 
     // One repetition: µs per wait or per result, in the order of Cases.
