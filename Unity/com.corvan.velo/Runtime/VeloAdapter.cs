@@ -23,7 +23,7 @@ namespace Corvan.Velo.Unity
         /// also carry.</summary>
         public static string Version => PackageVersion;
 
-        internal const string PackageVersion = "2.0.0";
+        internal const string PackageVersion = "2.1.0";
 
         /// <summary>Whether <see cref="Initialize"/> has registered the result callback (and
         /// nothing has unregistered it since).</summary>
