@@ -16,8 +16,8 @@
 #include <rapidjson/writer.h>
 
 #include "CInterface.h"
-#include "StrictJson.h"
 #include "RecordReaders.h"
+#include "StrictJson.h"
 #include "VeloStandIn.h"
 #include "VeloStandInC.h"
 
