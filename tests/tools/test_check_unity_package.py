@@ -11,10 +11,10 @@ import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-spec = importlib.util.spec_from_file_location(
+module_source = importlib.util.spec_from_file_location(
     "check_unity_package", os.path.join(ROOT, "tools", "check-unity-package.py"))
-check = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(check)
+check = importlib.util.module_from_spec(module_source)
+module_source.loader.exec_module(check)
 VERSION = check.repository_version()
 
 
@@ -83,8 +83,8 @@ BROKEN = [
      "'## [Unreleased]' must be the first heading"),
     ("versions out of order", edit_text(CHANGELOG, r"^## \[1\.0\.0\]", "## [2.0.1]"),
      "'## [2.0.1] - 2026-12-06' is not older"),
-    ("the package's version not on top", edit_text(CHANGELOG, r"^## \[Unreleased\]$",
-                                                   "## [Unreleased]\n\n## [9.0.0] - 2027-01-01"),
+    ("the package's version not on top",
+     edit_text(CHANGELOG, r"^## \[(?!Unreleased)", "## [9.0.0] - 2027-01-01\n\n## ["),
      "the first version heading is not the package's"),
     ("another licence", edit_text("LICENSE.md", "MIT License", "Proprietary"),
      "LICENSE.md is not the repository's LICENSE"),

@@ -125,7 +125,7 @@ namespace Corvan.Velo.Unity
             var parameters = Parameters();
             if (!Take("Z"))
             {
-                throw new UnknownException(); // a throw specification
+                throw new UnknownException(); // a list of the exceptions it throws
             }
             return prefix + returns + convention + " " + name + "(" + parameters + ")" +
                    thisQualifier;
